@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// Makes a composed picture the desktop background of whatever desktop runs.
+class DesktopBackground {
+  public:
+    virtual ~DesktopBackground() = default;
+    virtual QString name() const = 0;
+    // path: the composed BMP, already written in full; image: the same pixels.
+    // On failure returns false and puts a sentence for the user into *error;
+    // the desktop keeps what it showed.
+    virtual bool apply(const QString &path, const QImage &image, QString *error) = 0;
+};
+
+enum class DesktopKind {
+    Windows,
+    Gnome, // GNOME, Unity, ubuntu, Budgie, Pantheon, pop
+    Cinnamon,
+    Mate,
+    Kde,
+    Xfce,
+    Lxqt,
+    Lxde,
+    Sway,
+    Hyprland,
+    X11Root,
+    UnknownWayland, // a Wayland session nobody here knows how to serve
+    None,           // no display at all
+};
+
+struct EnvironmentSnapshot {
+    QHash<QString, QString> vars;
+    std::function<bool(const QString &program)> onPath = [](const QString &) { return false; };
+    bool windows = false;
+
+    static EnvironmentSnapshot current();
+};
+
+DesktopKind detectDesktop(const EnvironmentSnapshot &env);
+QString desktopKindName(DesktopKind kind);
+
+// The backend for a desktop kind. For UnknownWayland and None the backend
+// refuses every picture with a clear reason.
+std::unique_ptr<DesktopBackground> createDesktopBackground(DesktopKind kind);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+class Dialogs;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+// The picture tab's list and its editing buttons: lstImages, the parallel
+// Files/Titles, the picture check, and the rules that enable the seven
+// selection buttons.
+class PictureListEditor : public QObject {
+    Q_OBJECT
+  public:
+    struct Buttons {
+        QPushButton *cmdAdd, *cmdDel, *cmdMirell, *cmdUp, *cmdDown, *cmdPrev, *cmdOpen, *cmdLet;
+    };
+    // Connects the buttons and takes file drops on the list.
+    PictureListEditor(QListWidget *lstImages, const Buttons &buttons, Dialogs &dialogs,
+                      QWidget *dialogParent);
+
+    static constexpr int MaxPictures = 32767;
+
+    // Replaces the lines by a stored list (selection cleared).
+    void setList(const PictureList &list);
+    const PictureList &list() const { return m_list; }
+    int count() const;
+    int selected() const; // 0-based, -1 for none
+    void disableSelectionButtons();
+
+    // Handlers, public so that tests drive them as a click would.
+    void add();                               // cmdAdd
+    void addFiles(const QStringList &paths);  // dropped files, in drop order
+    void replace();                           // cmdMirell
+    void remove();                            // cmdDel
+    void moveUp();                            // cmdUp
+    void moveDown();                          // cmdDown
+    void applySelectionRules();               // lstImages click
+
+  signals:
+    void previewRequested(int index);
+    void openRequested(int index);
+    void applyRequested(int index); // cmdLet
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    QListWidget *m_lst;
+    Buttons m_buttons;
+    Dialogs &m_dialogs;
+    QWidget *m_parent;
+    PictureList m_list;
+};

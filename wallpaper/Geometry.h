@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+
+// Pure geometry and text of the wallpaper; no window, no file.
+
+// Size a picture takes when fitted to the screen: it touches two opposite
+// edges and keeps its aspect ratio (equal aspects: the screen's width wins).
+QSize fitToScreen(const QSize &picture, const QSize &screen);
+
+// Top-left corner of the caption cell on the picture. text is the extent of
+// the caption (width, line height). Work area and screen as the desktop has
+// them; a picture larger than the work area is taken as centred on the screen.
+QPointF CaptionPosition(int location, const QSizeF &text, const QSize &picture,
+                        const QSize &screen, const QRect &workArea);
+
+// Text after the last path separator of the platform ("/" on Linux; "\" and
+// "/" on Windows). Empty for an empty path or one ending in a separator.
+QString FileNameOf(const QString &path);
+
+// "2026年1月5日 (月)" with the locale's short weekday name.
+QString dateCaption(const QDate &date, const QLocale &locale);
+
+// The caption by type: 0 date, 1 FileNameOf(path), 2 the free text, else empty.
+QString captionText(int captionType, const QString &path, const QString &freeText,
+                    const QDate &today, const QLocale &locale);

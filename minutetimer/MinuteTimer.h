@@ -1,0 +1,34 @@
+#pragma once
+
+#include "MinuteCounter.h"
+
+#include <QObject>
+
+class QTimer;
+
+// Counts minutes on its own one-second timer ("Timer1") and raises Timer at
+// the end of every minute and Alarm every AlarmMinute minutes, Alarm first
+// when both fall on the same minute. The host reaches it only through the
+// meta-object: the property and the two signals.
+class MinuteTimer : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(qint32 AlarmMinute READ alarmMinute WRITE setAlarmMinute)
+  public:
+    explicit MinuteTimer(QObject *parent = nullptr);
+    ~MinuteTimer() override;
+
+    qint32 alarmMinute() const { return m_counter.alarmMinute; }
+    // Leaves the tick and minute counts alone: minutes already counted keep
+    // counting towards the new value.
+    void setAlarmMinute(qint32 minutes) { m_counter.alarmMinute = minutes; }
+
+  signals:
+    void Timer();
+    void Alarm();
+
+  private:
+    void onTick();
+
+    MinuteCounter m_counter;
+    QTimer *m_timer;
+};

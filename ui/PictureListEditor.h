@@ -34,13 +34,13 @@ class PictureListEditor : public QObject {
     void disableSelectionButtons();
 
     // Handlers, public so that tests drive them as a click would.
-    void add();                               // cmdAdd
-    void addFiles(const QStringList &paths);  // dropped files, in drop order
-    void replace();                           // cmdMirell
-    void remove();                            // cmdDel
-    void moveUp();                            // cmdUp
-    void moveDown();                          // cmdDown
-    void applySelectionRules();               // lstImages click
+    void add();                              // cmdAdd
+    void addFiles(const QStringList &paths); // dropped files, in drop order
+    void replace();                          // cmdMirell
+    void remove();                           // cmdDel
+    void moveUp();                           // cmdUp
+    void moveDown();                         // cmdDown
+    void applySelectionRules();              // lstImages click
 
   signals:
     void previewRequested(int index);
@@ -56,4 +56,9 @@ class PictureListEditor : public QObject {
     Dialogs &m_dialogs;
     QWidget *m_parent;
     PictureList m_list;
+    bool m_quiet = false; // selection changes made by the editor itself
+    bool m_busy = false;  // an add is running (its progress dialog processes events)
+
+    void append(const QString &path, const QString &title);
+    void swapEntries(int from, int to);
 };

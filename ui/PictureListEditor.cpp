@@ -1,0 +1,284 @@
+#include "PictureListEditor.h"
+
+#include "Dialogs.h"
+#include "Geometry.h"
+#include "PictureLoader.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopedValueRollback>
+
+#include <memory>
+
+namespace {
+
+const QString PictureFilter = QStringLiteral(
+    "画像ﾌｧｲﾙ(*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEGﾌｧｲﾙ(*.jpg)|*.jpg|"
+    "GIFﾌｧｲﾙ(*.gif)|*.gif|すべてのﾌｧｲﾙ(*.*)|*.*");
+
+// Only local files can become list entries; other URLs are not pictures we can load.
+QStringList localFiles(const QMimeData *data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            paths << QDir::toNativeSeparators(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
+
+PictureListEditor::PictureListEditor(QListWidget *lstImages, const Buttons &buttons,
+                                     Dialogs &dialogs, QWidget *dialogParent)
+    : QObject(lstImages), m_lst(lstImages), m_buttons(buttons), m_dialogs(dialogs),
+      m_parent(dialogParent) {
+    m_lst->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lst->setSortingEnabled(false);
+    // Every line is one text row: without this the view measures all 32,767.
+    m_lst->setUniformItemSizes(true);
+    m_lst->setAcceptDrops(true);
+    m_lst->viewport()->setAcceptDrops(true);
+    m_lst->installEventFilter(this);
+    m_lst->viewport()->installEventFilter(this);
+
+    connect(m_lst, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_quiet && row >= 0)
+            applySelectionRules();
+    });
+    // A click on the line that is already current must still re-run the rules
+    // (after an add, cmdDown may be stale until the user clicks again).
+    connect(m_lst, &QListWidget::itemClicked, this, [this] {
+        if (!m_quiet)
+            applySelectionRules();
+    });
+
+    connect(m_buttons.cmdAdd, &QPushButton::clicked, this, &PictureListEditor::add);
+    connect(m_buttons.cmdDel, &QPushButton::clicked, this, &PictureListEditor::remove);
+    connect(m_buttons.cmdMirell, &QPushButton::clicked, this, &PictureListEditor::replace);
+    connect(m_buttons.cmdUp, &QPushButton::clicked, this, &PictureListEditor::moveUp);
+    connect(m_buttons.cmdDown, &QPushButton::clicked, this, &PictureListEditor::moveDown);
+    connect(m_buttons.cmdPrev, &QPushButton::clicked, this, [this] {
+        if (selected() >= 0)
+            emit previewRequested(selected());
+    });
+    connect(m_buttons.cmdOpen, &QPushButton::clicked, this, [this] {
+        if (selected() >= 0)
+            emit openRequested(selected());
+    });
+    connect(m_buttons.cmdLet, &QPushButton::clicked, this, [this] {
+        if (selected() >= 0)
+            emit applyRequested(selected());
+    });
+}
+
+void PictureListEditor::setList(const PictureList &list) {
+    QScopedValueRollback quiet(m_quiet, true);
+    m_list = list;
+    // A damaged store may hold fewer titles than files; the two must pair up.
+    m_list.Titles.resize(m_list.Files.size());
+    if (m_list.Files.size() > MaxPictures) {
+        m_list.Files.resize(MaxPictures);
+        m_list.Titles.resize(MaxPictures);
+    }
+    m_lst->clear();
+    m_lst->addItems(m_list.Titles);
+    m_lst->setCurrentRow(-1);
+}
+
+int PictureListEditor::count() const {
+    return m_lst->count();
+}
+
+int PictureListEditor::selected() const {
+    const int row = m_lst->currentRow();
+    const QListWidgetItem *item = row >= 0 ? m_lst->item(row) : nullptr;
+    return item && item->isSelected() ? row : -1;
+}
+
+void PictureListEditor::disableSelectionButtons() {
+    for (QPushButton *button :
+         {m_buttons.cmdDel, m_buttons.cmdMirell, m_buttons.cmdUp, m_buttons.cmdDown,
+          m_buttons.cmdPrev, m_buttons.cmdOpen, m_buttons.cmdLet})
+        button->setEnabled(false);
+}
+
+void PictureListEditor::applySelectionRules() {
+    const int k = selected();
+    // Without a selection the buttons would act on no entry at all.
+    if (k < 0) {
+        disableSelectionButtons();
+        return;
+    }
+    for (QPushButton *button : {m_buttons.cmdDel, m_buttons.cmdMirell, m_buttons.cmdPrev,
+                                m_buttons.cmdOpen, m_buttons.cmdLet})
+        button->setEnabled(true);
+    m_buttons.cmdUp->setEnabled(k > 0);
+    m_buttons.cmdDown->setEnabled(k < count() - 1);
+}
+
+void PictureListEditor::add() {
+    if (m_busy)
+        return;
+    const QStringList paths = m_dialogs.openFiles(m_parent, PictureFilter);
+    if (!paths.isEmpty())
+        addFiles(paths);
+}
+
+void PictureListEditor::addFiles(const QStringList &paths) {
+    if (m_busy || paths.isEmpty())
+        return;
+    QScopedValueRollback busy(m_busy, true);
+
+    // Checks read headers only, but a thousand files on a slow disk still
+    // take a while: show progress then, and let the user stop.
+    std::unique_ptr<QProgressDialog> progress;
+    if (paths.size() > 1) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("画像を追加しています..."),
+                                                     QStringLiteral("中止"), 0, int(paths.size()),
+                                                     m_parent);
+        progress->setWindowTitle(QStringLiteral("Mirell"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(500);
+        progress->setAutoReset(false);
+        progress->setAutoClose(false);
+    }
+
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        if (progress) {
+            progress->setValue(int(i));
+            if (progress->wasCanceled())
+                break;
+        }
+        const QString &path = paths.at(i);
+        if (PictureLoader::check(path) == PictureLoader::Check::Invalid) {
+            m_dialogs.message(m_parent, path + QStringLiteral("\r\nは使用できないファイルです。"),
+                              Dialogs::Icon::Critical);
+            continue;
+        }
+        if (count() >= MaxPictures) {
+            m_dialogs.message(m_parent,
+                              QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
+                                             "残りの%2個のファイルは追加されませんでした。")
+                                  .arg(MaxPictures)
+                                  .arg(paths.size() - i),
+                              Dialogs::Icon::Exclamation);
+            break;
+        }
+        append(path, FileNameOf(path));
+    }
+}
+
+void PictureListEditor::append(const QString &path, const QString &title) {
+    m_lst->addItem(title);
+    m_list.Files.append(path);
+    m_list.Titles.append(title);
+}
+
+void PictureListEditor::replace() {
+    const int k = selected();
+    if (m_busy || k < 0)
+        return;
+    const QString path = m_dialogs.openFile(m_parent, PictureFilter);
+    if (path.isEmpty())
+        return;
+    if (PictureLoader::check(path) == PictureLoader::Check::Invalid) {
+        m_dialogs.message(m_parent, QStringLiteral("使用できないファイルです。"),
+                          Dialogs::Icon::Critical);
+        return;
+    }
+    // The dialog was modal, but the list may have changed under it if the
+    // parent reloaded it; never write past the end.
+    if (k >= count())
+        return;
+    const QString title = FileNameOf(path);
+    m_lst->item(k)->setText(title);
+    m_list.Files[k] = path;
+    m_list.Titles[k] = title;
+}
+
+void PictureListEditor::remove() {
+    const int k = selected();
+    if (m_busy || k < 0)
+        return;
+    {
+        QScopedValueRollback quiet(m_quiet, true);
+        delete m_lst->takeItem(k);
+        m_list.Files.removeAt(k);
+        m_list.Titles.removeAt(k);
+        m_lst->clearSelection();
+        m_lst->setCurrentRow(-1);
+    }
+    disableSelectionButtons();
+}
+
+void PictureListEditor::moveUp() {
+    const int k = selected();
+    if (m_busy || k <= 0)
+        return;
+    swapEntries(k, k - 1);
+}
+
+void PictureListEditor::moveDown() {
+    const int k = selected();
+    if (m_busy || k < 0 || k >= count() - 1)
+        return;
+    swapEntries(k, k + 1);
+}
+
+void PictureListEditor::swapEntries(int from, int to) {
+    m_list.Files.swapItemsAt(from, to);
+    m_list.Titles.swapItemsAt(from, to);
+    // Only the two texts change: taking items out of a long list is not instant.
+    m_lst->item(from)->setText(m_list.Titles.at(from));
+    m_lst->item(to)->setText(m_list.Titles.at(to));
+    {
+        QScopedValueRollback quiet(m_quiet, true);
+        m_lst->setCurrentRow(to);
+    }
+    applySelectionRules();
+}
+
+bool PictureListEditor::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_lst && watched != m_lst->viewport())
+        return QObject::eventFilter(watched, event);
+
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (m_busy || localFiles(drag->mimeData()).isEmpty()) {
+            drag->ignore();
+        } else {
+            // Copy, never move: a move would let the source delete the user's pictures.
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList paths = localFiles(drop->mimeData());
+        if (m_busy || paths.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // The source waits for the drop to finish; checks and message boxes
+        // run once it has.
+        QMetaObject::invokeMethod(
+            this, [this, paths] { addFiles(paths); }, Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}

@@ -70,26 +70,20 @@ class TestSchema : public QObject {
             QTest::addRow("%s=%s", key, text) << section << key << text << expected;
         };
         row("Setting", "Stretch", "False", "False");
-        row("Setting", "Stretch", "false", "False");
         row("Setting", "Stretch", "0", "False");
         row("Setting", "Stretch", "True", "True");
         row("Setting", "Stretch", "maybe", "False");
         row("Caption", "ShowCaption", "-1", "True");
         row("Setting", "MirellTime", "0", "0"); // the timer copes with these
-        row("Setting", "MirellTime", "-5", "-5");
         row("Setting", "MirellTime", "7.5", "8");
         row("Setting", "MirellTime", "40000", "60");
         row("Setting", "MirellTime", "soon", "60");
         row("Setting", "OrderMode", "2", "2");
         row("Setting", "OrderMode", "3", "0");
-        row("Setting", "OrderMode", "-1", "0");
         row("Setting", "Current", "3", "3");
         row("Setting", "Current", "70000", "1");
-        row("Caption", "CaptionType", "0", "0");
         row("Caption", "CaptionType", "3", "1");
-        row("Caption", "Location", "3", "3");
         row("Caption", "Location", "4", "0");
-        row("Caption", "FontSize", "36", "36");
         row("Caption", "FontSize", "0", "12");
         row("Caption", "FontSize", "30000", "12");
         row("Caption", "FontColor", "16777215", "16777215");
@@ -98,7 +92,6 @@ class TestSchema : public QObject {
         row("Window", "Left", "-300", "-300");
         row("Window", "Top", "inf", "none");
         row("Window", "Left", "1e30", "none");
-        row("Window", "Top", "up", "none");
     }
     void storedValues() {
         QFETCH(QString, section);

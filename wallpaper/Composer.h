@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 class ScreenInfo;
 class Clock;
@@ -57,4 +58,5 @@ class Composer : public QObject {
     QString m_outputPath;
     std::deque<Request> m_queue;
     bool m_running = false;
+    std::optional<QString> m_lastFailure; // the desktop's last refusal, told to the user once
 };

@@ -1,0 +1,173 @@
+#include "Composer.h"
+
+#include "Clock.h"
+#include "DesktopBackground.h"
+#include "Geometry.h"
+#include "PictureLoader.h"
+#include "ScreenInfo.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImageWriter>
+#include <QLocale>
+#include <QPainter>
+#include <QPointer>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kFileName = QStringLiteral("MirellWP.bmp");
+
+QColor colorOf(qint32 rgb) {
+    const auto v = quint32(rgb);
+    return QColor(int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff));
+}
+
+// The wallpaper is opaque: a transparent picture shows black where it is
+// see-through, whatever colour the file keeps under its transparent pixels.
+QImage opaque(QImage image) {
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::black);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    return flat;
+}
+
+void drawCaption(QImage &image, const QString &text, const Settings &settings, const QSize &screen,
+                 const QRect &workArea) {
+    QFont font(settings.FontName);
+    font.setPointSizeF(qMax<qint16>(1, settings.FontSize));
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+
+    const QFontMetricsF metrics(font, &image);
+    const QSizeF extent(metrics.horizontalAdvance(text), metrics.height());
+    const QPointF cell = CaptionPosition(settings.Location, extent, image.size(), screen, workArea);
+    if (text.isEmpty())
+        return;
+
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(colorOf(settings.FontColor));
+    painter.drawText(QPointF(qRound(cell.x()), qRound(cell.y()) + metrics.ascent()), text);
+}
+
+} // namespace
+
+Composer::Composer(const ScreenInfo &screen, const Clock &clock, DesktopBackground &desktop,
+                   QString outputPath, QObject *parent)
+    : QObject(parent), m_screen(screen), m_clock(clock), m_desktop(desktop),
+      m_outputPath(std::move(outputPath)) {}
+
+void Composer::ComposeWallpaper(const QString &path, const Settings &settings,
+                                std::function<void()> onApplied) {
+    m_queue.push_back({path, settings, std::move(onApplied)});
+    // A request made from an event handled in the middle of a composition
+    // waits here: both would otherwise write the same file at once.
+    if (m_running)
+        return;
+    m_running = true;
+    const QPointer<Composer> self(this);
+    while (!m_queue.empty()) {
+        const Request request = std::move(m_queue.front());
+        m_queue.pop_front();
+        composeOne(request);
+        if (!self)
+            return; // destroyed by an event handled while composing
+    }
+    m_running = false;
+}
+
+QImage Composer::composeImage(const QString &path, const Settings &settings) const {
+    const QSize screen = m_screen.size();
+    QImage image;
+    if (settings.Stretch) {
+        const std::optional<QSize> size = PictureLoader::pictureSize(path);
+        if (!size)
+            return {};
+        const QSize target = fitToScreen(*size, screen);
+        image = PictureLoader::load(path, target);
+        if (!image.isNull() && image.size() != target)
+            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    } else {
+        image = PictureLoader::load(path);
+    }
+    if (image.isNull())
+        return {};
+    image = opaque(std::move(image));
+
+    // Points on the wallpaper should measure what they measure on the screen.
+    qreal dpi = m_screen.dotsPerInch();
+    if (!(dpi > 0))
+        dpi = 96;
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+
+    if (settings.ShowCaption) {
+        const QString text = captionText(settings.CaptionType, path, settings.CaptionString,
+                                         m_clock.now().date(), QLocale::system());
+        drawCaption(image, text, settings, screen, m_screen.workArea());
+    }
+    return image;
+}
+
+bool Composer::composeOne(const Request &request) {
+    const QImage image = composeImage(request.path, request.settings);
+    if (image.isNull())
+        return false;
+
+    // Other handlers get their turn twice while a wallpaper is made, as the
+    // window always allowed; a new composition they ask for waits its turn.
+    const QPointer<Composer> self(this);
+    for (int i = 0; i < 2; ++i) {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+        if (!self)
+            return false;
+    }
+
+    // Desktops read the file as soon as they are told; they must never see
+    // half of it.
+    QSaveFile file(m_outputPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QImageWriter writer(&file, "bmp");
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+
+    QString error;
+    if (!m_desktop.apply(m_outputPath, image, &error)) {
+        if (error != m_lastFailure) {
+            m_lastFailure = error;
+            emit desktopFailed(error);
+        }
+        return false;
+    }
+    m_lastFailure.reset();
+    if (request.onApplied)
+        request.onApplied();
+    if (self)
+        emit applied(request.path);
+    return true;
+}
+
+QString Composer::defaultOutputPath() {
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QFileInfo info(programDir);
+    if (!programDir.isEmpty() && info.isDir() && info.isWritable())
+        return QDir(programDir).filePath(kFileName);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(dataDir);
+    return QDir(dataDir).filePath(kFileName);
+}

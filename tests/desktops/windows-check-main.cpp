@@ -1,0 +1,35 @@
+// Sets the wallpaper through the Windows backend's own function and reads it
+// back, under wine. Prints "N passed, N failed".
+#include "WindowsWallpaper_win.h"
+
+#include <cstdio>
+#include <string>
+#include <windows.h>
+
+int wmain(int argc, wchar_t **argv) {
+    if (argc < 2) {
+        std::fputs("usage: windows-check FOLDER\n", stderr);
+        return 2;
+    }
+    const std::wstring folder = argv[1];
+    const std::wstring paths[] = {
+        folder + L"\\MirellWP.bmp",
+        folder + L"\\\u58c1\u7d19 \u30d5\u30a9\u30eb\u30c0\\MirellWP.bmp", // Japanese folder
+        folder + L"\\blank and 'quote' $(x)\\MirellWP.bmp",
+    };
+    int passed = 0, failed = 0;
+    for (const std::wstring &path : paths) {
+        std::wstring error;
+        const bool set = setWindowsWallpaper(path, &error);
+        const std::wstring back = currentWindowsWallpaper();
+        if (set && back == path) {
+            ++passed;
+        } else {
+            ++failed;
+            std::fwprintf(stderr, L"FAIL: %ls -> %ls (%ls)\n", path.c_str(), back.c_str(),
+                          error.c_str());
+        }
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed ? 1 : 0;
+}

@@ -80,9 +80,12 @@ QObject *ControlHost::createControl(const QString &progId, QObject *parent, QStr
         QPluginLoader loader(file);
         const QJsonObject meta = loader.metaData();
         if (meta.isEmpty()) {
-            if (namedLikeLibraryOf(file, progId))
-                notes << QStringLiteral("%1 is not a readable plugin (%2).")
-                             .arg(nativePath(file), loader.errorString());
+            if (namedLikeLibraryOf(file, progId)) {
+                reason = QStringLiteral("ライブラリが壊れているか、プラグインではありません。");
+                // Qt's text already names the full path.
+                notes << QStringLiteral("%1 is not a readable plugin: %2")
+                             .arg(QFileInfo(file).fileName(), loader.errorString());
+            }
             continue;
         }
         if (!listsKey(meta, progId))

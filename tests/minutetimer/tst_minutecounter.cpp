@@ -46,7 +46,6 @@ class TestMinuteCounter : public QObject {
     void alarmsEveryIntervalFromStart();
     void newIntervalCountsOnFromMinutesAlreadyCounted_data();
     void newIntervalCountsOnFromMinutesAlreadyCounted();
-    void intervalChangeInsideMinuteKeepsTicks();
 };
 
 void TestMinuteCounter::alarmsEveryIntervalFromStart_data() {
@@ -94,21 +93,6 @@ void TestMinuteCounter::newIntervalCountsOnFromMinutesAlreadyCounted() {
     QCOMPARE(runMinutes(counter, minutesBefore), QList<int>{});
     counter.alarmMinute = after;
     QCOMPARE(runMinutes(counter, 11), alarmsAfter);
-}
-
-void TestMinuteCounter::intervalChangeInsideMinuteKeepsTicks() {
-    MinuteCounter counter;
-    counter.alarmMinute = 2;
-    for (int i = 0; i < 90; ++i)
-        QVERIFY(!counter.tick().alarm);
-    counter.alarmMinute = 2;
-    for (int i = 0; i < 29; ++i)
-        QVERIFY(!counter.tick().alarm);
-    const MinuteCounter::Due due = counter.tick(); // 120th tick
-    QVERIFY(due.alarm);
-    QVERIFY(due.timer);
-    QCOMPARE(counter.minutes, 0);
-    QCOMPARE(counter.ticks, 0);
 }
 
 QTEST_APPLESS_MAIN(TestMinuteCounter)

@@ -6,7 +6,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-
 namespace {
 
 void setError(QString *error, const QString &text) {

@@ -27,6 +27,7 @@ class CommandDesktopsTest : public QObject {
     void toolsGetExactArgumentsForAnyPath_data();
     void toolsGetExactArgumentsForAnyPath();
     void refusalsReachTheCaller();
+    void factoryServesEveryDesktop();
 
   private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -258,6 +259,31 @@ void CommandDesktopsTest::refusalsReachTheCaller() {
     writeStub(m_bin, QStringLiteral("hyprctl"), QStringLiteral("invalid path"));
     QVERIFY(!HyprlandBackground(quick, plain).apply(source, QImage(), &error));
     QVERIFY2(error.contains(QStringLiteral("invalid path")), qPrintable(error));
+}
+
+void CommandDesktopsTest::factoryServesEveryDesktop() {
+    const QList<QPair<DesktopKind, QString>> served = {
+        {DesktopKind::Gnome, "GNOME"},       {DesktopKind::Cinnamon, "Cinnamon"},
+        {DesktopKind::Mate, "MATE"},         {DesktopKind::Kde, "KDE Plasma"},
+        {DesktopKind::Xfce, "XFCE"},         {DesktopKind::Lxqt, "LXQt"},
+        {DesktopKind::Lxde, "LXDE"},         {DesktopKind::Sway, "sway"},
+        {DesktopKind::Hyprland, "Hyprland"},
+    };
+    for (const auto &[kind, name] : served)
+        QCOMPARE(createDesktopBackground(kind)->name(), name);
+    QVERIFY(createDesktopBackground(DesktopKind::X11Root) != nullptr);
+
+    const QString source = writeComposedFile(m_dir->filePath(QStringLiteral("plain")), 1);
+    const QList<QPair<DesktopKind, QString>> refused = {
+        {DesktopKind::UnknownWayland,
+         "this Wayland desktop offers no known way to set the wallpaper"},
+        {DesktopKind::None, "no desktop to show a wallpaper on"},
+    };
+    for (const auto &[kind, reason] : refused) {
+        QString error;
+        QVERIFY(!createDesktopBackground(kind)->apply(source, QImage(), &error));
+        QCOMPARE(error, reason);
+    }
 }
 
 QTEST_GUILESS_MAIN(CommandDesktopsTest)

@@ -24,16 +24,39 @@ QString firstEntry(const QString &qtFilter) {
     return qtFilter.section(QStringLiteral(";;"), 0, 0);
 }
 
+// GTK's native dialog matches patterns case by case, so camera files named
+// "IMG_0001.JPG" would hide behind "*.jpg"; Windows matches without case.
+QString dialogFilter(const QString &filter) {
+    const QString qtFilter = toQtFilter(filter);
+#ifdef Q_OS_WIN
+    return qtFilter;
+#else
+    QStringList entries = qtFilter.split(QStringLiteral(";;"));
+    for (QString &entry : entries) {
+        const qsizetype open = entry.lastIndexOf(QLatin1Char('('));
+        if (open < 0 || !entry.endsWith(QLatin1Char(')')))
+            continue;
+        QStringList patterns = entry.mid(open + 1, entry.size() - open - 2).split(QLatin1Char(' '));
+        for (const QString &pattern : QStringList(patterns)) {
+            if (!patterns.contains(pattern.toUpper()))
+                patterns << pattern.toUpper();
+        }
+        entry = entry.left(open + 1) + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+#endif
+}
+
 } // namespace
 
 QStringList QtDialogs::openFiles(QWidget *parent, const QString &filter) {
-    const QString qtFilter = toQtFilter(filter);
+    const QString qtFilter = dialogFilter(filter);
     QString selected = firstEntry(qtFilter);
     return QFileDialog::getOpenFileNames(parent, QString(), QString(), qtFilter, &selected);
 }
 
 QString QtDialogs::openFile(QWidget *parent, const QString &filter) {
-    const QString qtFilter = toQtFilter(filter);
+    const QString qtFilter = dialogFilter(filter);
     QString selected = firstEntry(qtFilter);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilter, &selected);
 }

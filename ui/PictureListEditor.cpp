@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressDialog>
@@ -32,6 +33,12 @@ QStringList localFiles(const QMimeData *data) {
             paths << QDir::toNativeSeparators(url.toLocalFile());
     }
     return paths;
+}
+
+// Unreadable files are taken in (they may come back, a network share for
+// one), but a dropped folder is never a picture.
+bool usable(const QString &path) {
+    return !QFileInfo(path).isDir() && PictureLoader::check(path) != PictureLoader::Check::Invalid;
 }
 
 } // namespace
@@ -158,7 +165,7 @@ void PictureListEditor::addFiles(const QStringList &paths) {
                 break;
         }
         const QString &path = paths.at(i);
-        if (PictureLoader::check(path) == PictureLoader::Check::Invalid) {
+        if (!usable(path)) {
             m_dialogs.message(m_parent, path + QStringLiteral("\r\nは使用できないファイルです。"),
                               Dialogs::Icon::Critical);
             continue;
@@ -189,7 +196,7 @@ void PictureListEditor::replace() {
     const QString path = m_dialogs.openFile(m_parent, PictureFilter);
     if (path.isEmpty())
         return;
-    if (PictureLoader::check(path) == PictureLoader::Check::Invalid) {
+    if (!usable(path)) {
         m_dialogs.message(m_parent, QStringLiteral("使用できないファイルです。"),
                           Dialogs::Icon::Critical);
         return;

@@ -251,12 +251,13 @@ class TestPictureList : public QObject {
     void dropsTakeLocalFilesOnly() {
         Tab tab;
         tab.window.show();
-        std::unique_ptr<QMimeData> files(urlData({m_b, m_bad, m_a}));
+        std::unique_ptr<QMimeData> files(urlData({m_b, m_bad, m_dir.path(), m_a}));
         QVERIFY(dropOn(tab.lst, files.get()));
         QTRY_COMPARE(tab.editor->count(), 2);
         QCOMPARE(tab.editor->list(), listOf({m_b, m_a}));
         QCOMPARE(tab.dialogs.messageTexts(),
-                 QStringList({m_bad + "\r\nは使用できないファイルです。"}));
+                 QStringList({m_bad + "\r\nは使用できないファイルです。",
+                              m_dir.path() + "\r\nは使用できないファイルです。"}));
 
         QMimeData text;
         text.setText(m_c);
@@ -266,7 +267,7 @@ class TestPictureList : public QObject {
         QVERIFY(!dropOn(tab.lst, &remote));
         QTest::qWait(50);
         QCOMPARE(tab.editor->count(), 2);
-        QCOMPARE(tab.dialogs.messages.size(), 1);
+        QCOMPARE(tab.dialogs.messages.size(), 2);
     }
 
     void cancellingProgressKeepsWhatWasAdded() {

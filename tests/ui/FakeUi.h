@@ -1,0 +1,136 @@
+#pragma once
+
+// A main window with every service it talks to replaced by a fake, for the
+// window's handler tests.
+
+#include "Composer.h"
+#include "DesktopServices.h"
+#include "FakeDialogs.h"
+#include "FakeServices.h"
+#include "FrmMain.h"
+#include "Geometry.h"
+#include "MemorySettingsStore.h"
+#include "TrayControl.h"
+
+#include <QColor>
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+
+// Records AddIcon/RemoveIcon in call order.
+class FakeTray : public TrayControl {
+    Q_OBJECT
+  public:
+    QStringList calls; // "AddIcon Mirell!", "RemoveIcon"
+    QStringList notes;
+    QIcon lastIcon;
+    bool available = true;
+
+    void AddIcon(const QIcon &icon, const QString &tip) override {
+        lastIcon = icon;
+        calls << QStringLiteral("AddIcon ") + tip;
+    }
+    void RemoveIcon() override { calls << QStringLiteral("RemoveIcon"); }
+    bool isAvailable() const override { return available; }
+    void setToolTipNote(const QString &note) override { notes << note; }
+    void click(int button, int clicks) { emit TrayClick(button, clicks); }
+};
+
+// Looks to the window like the plugin's minute timer: reached only through
+// the meta-object.
+class FakeTimer : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int AlarmMinute READ alarmMinute WRITE setAlarmMinute)
+  public:
+    int alarmMinute() const { return m_alarmMinute; }
+    void setAlarmMinute(int minutes) { m_alarmMinute = minutes; }
+    void fire() { emit Alarm(); }
+
+  signals:
+    void Alarm();
+
+  private:
+    int m_alarmMinute = -1;
+};
+
+class FakeOpener : public FileOpener {
+  public:
+    QStringList opened;
+    bool open(const QString &path) override {
+        opened << path;
+        return true;
+    }
+};
+
+struct WindowRig {
+    QTemporaryDir dir;
+    MemorySettingsStore store;
+    FakeDialogs dialogs;
+    FakeTray tray;
+    FakeScreenInfo screen{QSize(80, 60)};
+    FakeClock clock;
+    FakeDesktopBackground desktop;
+    ScriptedRandom random;
+    FakeOpener opener;
+    Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
+    QStringList composed; // source pictures that reached the desktop
+    QPointer<FakeTimer> timer;
+    std::unique_ptr<FrmMain> window;
+
+    WindowRig() {
+        QObject::connect(&composer, &Composer::applied, &composer,
+                         [this](const QString &path) { composed << path; });
+    }
+
+    // A small picture of one colour; returns its full path.
+    QString picture(const QString &name, const QColor &color = Qt::darkCyan) {
+        QImage image(16, 12, QImage::Format_RGB32);
+        image.fill(color);
+        const QString path = dir.filePath(name);
+        if (!image.save(path))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+    // Stores a list of pictures p1.png ... pN.png, written to disk.
+    QStringList storePictures(int n) {
+        QStringList paths;
+        for (int i = 1; i <= n; ++i)
+            paths << picture(QStringLiteral("p%1.png").arg(i), QColor::fromHsv(i * 40, 200, 200));
+        storeList(paths);
+        return paths;
+    }
+
+    void storeList(const QStringList &paths) {
+        store.set("Setting", "ListCount", QString::number(paths.size() - 1));
+        for (int i = 0; i < paths.size(); ++i) {
+            store.set("Setting", QStringLiteral("Files%1").arg(i), paths[i]);
+            store.set("Setting", QStringLiteral("Title%1").arg(i), FileNameOf(paths[i]));
+        }
+    }
+
+    FrmMain &open() {
+        timer = new FakeTimer;
+        window = std::make_unique<FrmMain>(
+            FrmMainServices{store, dialogs, tray, composer, random, screen, opener}, timer);
+        return *window;
+    }
+
+    template <typename T = QWidget> T *child(const char *name) const {
+        T *found = window->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no control %s", name);
+        return found;
+    }
+
+    // Keys written since the last clearPuts(), as "Section/Key".
+    QStringList writtenKeys() const {
+        QStringList keys;
+        for (const auto &put : store.puts())
+            keys << put.section + QLatin1Char('/') + put.key;
+        return keys;
+    }
+};

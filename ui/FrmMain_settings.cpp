@@ -1,0 +1,220 @@
+// The window routines that carry settings between the store, the record and
+// the controls, and the two buttons that end a visit to the window.
+#include "FrmMain.h"
+
+#include "Geometry.h"
+#include "PictureListEditor.h"
+#include "SettingsStore.h"
+#include "TextForms.h"
+#include "TrayControl.h"
+#include "ui_frmMain.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+constexpr double TwipsPerPixel = 15.0;
+
+const QString NoInterval = QStringLiteral("変更する間隔を指定して下さい。");
+const QString BadInput = QStringLiteral("入力が不正です。");
+
+template <std::size_t N> void select(const std::array<QRadioButton *, N> &group, int index) {
+    if (index >= 0 && index < int(N))
+        group[index]->setChecked(true);
+}
+
+// Index of the first selected button, or fallback when none is.
+template <std::size_t N>
+qint16 selectedIndex(const std::array<QRadioButton *, N> &group, qint16 fallback) {
+    for (int i = 0; i < int(N); ++i) {
+        if (group[i]->isChecked())
+            return qint16(i);
+    }
+    return fallback;
+}
+
+QColor colorFromRgb(qint32 value) {
+    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
+}
+
+qint32 rgbFromColor(const QColor &color) {
+    return qint32(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+} // namespace
+
+void FrmMain::LoadPictureList() {
+    m_editor->setList(readPictureList(m_services.store));
+}
+
+void FrmMain::LoadSettings() {
+    LoadPictureList();
+    const StoredSettings stored = readSettings(m_services.store);
+    restoreWindowPosition(stored.top, stored.left);
+
+    m_settings = stored.record;
+    if (m_chronomer)
+        m_chronomer->setProperty("AlarmMinute", int(m_settings.MirellTime));
+    showRecord();
+
+    const qint32 s = stored.storedCurrent;
+    const int count = m_editor->count();
+    const PictureList &list = m_editor->list();
+    m_ui->labCurr->setText(s >= 1 && s <= count ? list.Titles.value(s - 1) : QString());
+    // A negative index (only a damaged store holds one) would never wrap
+    // back into the list; start the list afresh instead.
+    const bool usable = s >= 0 && s <= 32767;
+    m_rotation.Current = count >= 1 && m_settings.OrderMode == 0 && usable ? qint16(s) : 0;
+}
+
+// The record into the controls, in the order that lets each click handler
+// see the values before it.
+void FrmMain::showRecord() {
+    setMinutesText(TextForms::formatInt(m_settings.MirellTime));
+    select(m_optOrder, m_settings.OrderMode);
+    m_ui->chkFit->setChecked(m_settings.Stretch);
+    m_ui->chkShowStr->setChecked(m_settings.ShowCaption);
+    select(m_optType, m_settings.CaptionType);
+    m_ui->txtCapt->setText(m_settings.CaptionString);
+    setLabFont(
+        {m_settings.FontName, double(m_settings.FontSize), colorFromRgb(m_settings.FontColor)});
+    select(m_optLoc, m_settings.Location);
+}
+
+void FrmMain::setMinutesText(const QString &text) {
+    // The three-character limit is for typing; an interval stored longer
+    // (4-digit minutes) must survive the round trip through the window.
+    m_ui->txtMin->setMaxLength(std::max(3, int(text.size())));
+    m_ui->txtMin->setText(text);
+}
+
+void FrmMain::setLabFont(const FontChoice &font) {
+    m_ui->labFont->setText(font.name);
+    QFont sample(font.name);
+    sample.setPointSizeF(font.pointSize);
+    m_ui->labFont->setFont(sample);
+    QPalette palette = m_ui->labFont->palette();
+    // All groups alike, so that the sample shows the colour while disabled.
+    palette.setColor(QPalette::WindowText, font.color);
+    m_ui->labFont->setPalette(palette);
+}
+
+FontChoice FrmMain::labFontChoice() const {
+    return {m_ui->labFont->text(), m_ui->labFont->font().pointSizeF(),
+            m_ui->labFont->palette().color(QPalette::Active, QPalette::WindowText)};
+}
+
+void FrmMain::restoreWindowPosition(const std::optional<double> &top,
+                                    const std::optional<double> &left) {
+    if (!top && !left)
+        return;
+    const QPoint target(left ? int(*left / TwipsPerPixel) : x(),
+                        top ? int(*top / TwipsPerPixel) : y());
+    // A position saved on a screen that is gone would hide the window for
+    // good; its title bar must land on a screen that exists now.
+    const QRect titleBar(target, QSize(width(), 24));
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens) {
+        const QRect visible = screen->availableGeometry().intersected(titleBar);
+        if (visible.width() >= 48 && visible.height() >= 8) {
+            move(target);
+            return;
+        }
+    }
+}
+
+void FrmMain::SavePictureList() {
+    const int count = m_editor->count();
+    PictureList list = m_editor->list();
+    // Spare slots left by removals belong to no picture.
+    list.Files = list.Files.mid(0, count);
+    list.Titles = list.Titles.mid(0, count);
+    writePictureList(m_services.store, list);
+}
+
+bool FrmMain::SaveSettings() {
+    Settings &record = m_settings;
+    record.MirellTime = TextForms::parseInt16(m_ui->txtMin->text().trimmed()).value_or(0);
+    if (m_chronomer)
+        m_chronomer->setProperty("AlarmMinute", int(record.MirellTime));
+
+    const int oldOrder = record.OrderMode;
+    const bool switched =
+        !(oldOrder >= 0 && oldOrder < int(m_optOrder.size()) && m_optOrder[oldOrder]->isChecked());
+    record.OrderMode = selectedIndex(m_optOrder, record.OrderMode);
+    record.Stretch = m_ui->chkFit->isChecked();
+    record.ShowCaption = m_ui->chkShowStr->isChecked();
+    record.CaptionType = selectedIndex(m_optType, record.CaptionType);
+    record.CaptionString = m_ui->txtCapt->text();
+    const FontChoice font = labFontChoice();
+    record.FontName = font.name;
+    record.FontSize = qint16(TextForms::roundHalfEven(font.pointSize));
+    record.FontColor = rgbFromColor(font.color);
+    record.Location = selectedIndex(m_optLoc, record.Location);
+
+    writeSettings(m_services.store, record, y() * TwipsPerPixel, x() * TwipsPerPixel);
+    return switched;
+}
+
+void FrmMain::syncStore() {
+    // A failed write cannot be helped here; the values stay in memory.
+    m_services.store.sync();
+}
+
+void FrmMain::confirm() {
+    const int count = m_editor->count();
+    SavePictureList();
+
+    const QString interval = m_ui->txtMin->text().trimmed();
+    QString refusal;
+    if (interval.isEmpty()) {
+        refusal = NoInterval;
+    } else {
+        // An interval beyond 16 bits (an exponent fits in three characters)
+        // cannot be kept, so it is refused like a negative one.
+        const auto minutes = TextForms::parseInt16(interval);
+        if (!minutes || *minutes < 0)
+            refusal = BadInput;
+    }
+    if (!refusal.isEmpty()) {
+        syncStore();
+        m_services.dialogs.message(this, refusal, Dialogs::Icon::Exclamation);
+        m_ui->sstTabs->setCurrentIndex(1);
+        m_ui->txtMin->setFocus();
+        return;
+    }
+
+    const bool switched = SaveSettings();
+    syncStore();
+    m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
+    leaveWindow();
+
+    if (switched || m_rotation.Current == 0) {
+        m_rotation.Current = 0;
+        RotationStep();
+        return;
+    }
+    const int order = m_settings.OrderMode;
+    if (order < 0 || order > 2)
+        return;
+    if (count == 0) {
+        // Every picture was removed: nothing to compose again.
+        m_ui->labCurr->clear();
+        return;
+    }
+    int index = m_rotation.indexFor(order);
+    if (index < 1 || index > count) {
+        index = 1;
+        m_rotation.setIndexFor(order, index);
+    }
+    composePicture(index, FileNameOf(m_editor->list().Files.value(index - 1)), false);
+}
+
+void FrmMain::discard() {
+    m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
+    LoadPictureList();
+    showRecord();
+    m_editor->disableSelectionButtons();
+    leaveWindow();
+}

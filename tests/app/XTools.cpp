@@ -71,7 +71,7 @@ WindowId parentOf(WindowId id) {
     return m.hasMatch() ? m.captured(1).toUInt(nullptr, 16) : 0;
 }
 
-QString property(WindowId id, const QString &name) {
+QString windowProperty(WindowId id, const QString &name) {
     const QString out =
         run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(id), name});
     const int eq = out.indexOf(QLatin1Char('='));

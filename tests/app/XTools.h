@@ -30,7 +30,7 @@ struct WindowInfo {
 WindowInfo windowInfo(WindowId id);
 // Parent in the window tree (0 when unknown).
 WindowId parentOf(WindowId id);
-QString property(WindowId id, const QString &name);
+QString windowProperty(WindowId id, const QString &name);
 
 // The notification area started by the test runner, and the icons docked in it.
 WindowId trayWindow();

@@ -1,0 +1,136 @@
+#include "Sandbox.h"
+#include "SettingsStore.h"
+#include "XTools.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace XTools;
+
+namespace {
+
+const QString Setting = QStringLiteral("Setting");
+const QString UpdateInfo = QStringLiteral("UpdateInfo");
+
+bool hasVisibleWindowOf(qint64 pid) {
+    const auto windows = windowsOfPid(pid);
+    for (WindowId w : windows) {
+        const WindowInfo info = windowInfo(w);
+        // The docked icon is ours and visible, but it is not a window.
+        if (info.viewable && parentOf(w) == parentOf(trayWindow()) && w != dockedIconOf(pid))
+            return true;
+    }
+    return false;
+}
+
+// The pop-up menu: a top-level window of ours besides the icon.
+bool menuShown(qint64 pid) {
+    return hasVisibleWindowOf(pid);
+}
+
+} // namespace
+
+class TestAppTray : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() {
+        QVERIFY(waitFor([] { return trayWindow() != 0; }));
+    }
+
+    void startRestsInTrayAndTurnsSecondStartAway() {
+        Sandbox box;
+        QVERIFY(box.isValid());
+        QProcess *first = box.start();
+
+        WindowId icon = 0;
+        QVERIFY(waitFor([&] { return (icon = dockedIconOf(first->processId())); }));
+        // Qt names the icon's window after the application.
+        QVERIFY(waitFor([&] {
+            return windowProperty(icon, QStringLiteral("_NET_WM_NAME")) ==
+                   QStringLiteral("Mirell!");
+        }));
+        QVERIFY(visibleWindowsNamed(QStringLiteral("Mirell")).isEmpty());
+        QVERIFY(!hasVisibleWindowOf(first->processId()));
+
+        QCOMPARE(box.value(UpdateInfo, QStringLiteral("ApplicationPath")),
+                 QDir::toNativeSeparators(box.programFolder()));
+        QCOMPARE(box.value(UpdateInfo, QStringLiteral("CurrentVersion")),
+                 QStringLiteral("2.10.0000"));
+
+        // A second start, marked so that any write would show.
+        box.store()->put(UpdateInfo, QStringLiteral("ApplicationPath"), QStringLiteral("marker"));
+        box.store()->sync();
+        QProcess *second = box.start();
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(box.value(UpdateInfo, QStringLiteral("ApplicationPath")),
+                 QStringLiteral("marker"));
+        QCOMPARE(first->state(), QProcess::Running);
+        QTest::qWait(300);
+        int mine = 0;
+        for (WindowId w : dockedIcons())
+            mine += windowProperty(w, QStringLiteral("_NET_WM_NAME")) == QStringLiteral("Mirell!");
+        QCOMPARE(mine, 1);
+    }
+
+    void menuSwitchesNowAndQuits() {
+        Sandbox box;
+        QVERIFY(box.isValid());
+        const QColor colors[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(20, 40, 190)};
+        {
+            auto store = box.store();
+            store->put(Setting, QStringLiteral("ListCount"), QStringLiteral("2"));
+            for (int i = 0; i < 3; ++i) {
+                const QString file = writePicture(box.path(QStringLiteral("p%1.bmp").arg(i)),
+                                                  QSize(640, 400), colors[i]);
+                store->put(Setting, QStringLiteral("Files %1").arg(i), file);
+                store->put(Setting, QStringLiteral("Title %1").arg(i),
+                           QStringLiteral("p%1.bmp").arg(i));
+            }
+            store->put(Setting, QStringLiteral("OrderMode"), QStringLiteral("0"));
+            store->put(Setting, QStringLiteral("Stretch"), QStringLiteral("True"));
+            store->put(Setting, QStringLiteral("MirellTime"), QStringLiteral("999"));
+            // The last picture was on the desktop: list order starts over at the first.
+            store->put(Setting, QStringLiteral("Current"), QStringLiteral("3"));
+            QVERIFY(store->sync());
+        }
+        QProcess *p = box.start();
+        WindowId icon = 0;
+        QVERIFY(waitFor([&] { return (icon = dockedIconOf(p->processId())); }));
+        const QPoint centre = windowInfo(icon).geometry.center();
+        const QPoint probe(100, 100); // far from the tray and any menu
+
+        for (int i = 0; i < 2; ++i) {
+            click(centre, 3);
+            QVERIFY(waitFor([&] { return menuShown(p->processId()); }));
+            chooseFirstItem(p->processId());
+            QVERIFY2(waitFor([&] { return colorNear(grabRoot(), probe, colors[i]); }, 15000),
+                     qPrintable(QStringLiteral("picture %1 not on the root").arg(i + 1)));
+            QVERIFY(waitFor([&] {
+                return box.value(Setting, QStringLiteral("Current")) == QString::number(i + 1);
+            }));
+            const QImage written(
+                QDir(box.programFolder()).filePath(QStringLiteral("MirellWP.bmp")));
+            QCOMPARE(written.size(), QSize(1280, 800));
+            QVERIFY(colorNear(written, QPoint(640, 400), colors[i]));
+            QVERIFY(!menuShown(p->processId()));
+            QVERIFY(visibleWindowsNamed(QStringLiteral("^Mirell!$")).isEmpty());
+        }
+
+        click(centre, 3);
+        QVERIFY(waitFor([&] { return menuShown(p->processId()); }));
+        chooseLastItem(p->processId());
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY(waitFor([&] {
+            for (WindowId w : dockedIcons())
+                if (windowProperty(w, QStringLiteral("_NET_WM_NAME")) == QStringLiteral("Mirell!"))
+                    return false;
+            return true;
+        }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppTray)
+#include "tst_app_tray.moc"

@@ -69,7 +69,7 @@ class TestFrmMainSettings : public QObject {
             {"Setting/Stretch", "True"},       {"Caption/ShowCaption", "True"},
             {"Caption/CaptionType", "2"},      {"Caption/CaptionString", "夏の海"},
             {"Caption/FontName", "IPAGothic"}, {"Caption/FontSize", "20"},
-            {"Caption/FontColor", "16711935"}, // magenta, also tells red from blue
+            {"Caption/FontColor", "33023"}, // orange: red in the low byte
             {"Caption/Location", "3"},
         };
         for (const auto &[key, value] : values)
@@ -88,7 +88,7 @@ class TestFrmMainSettings : public QObject {
         QCOMPARE(labFont->text(), QStringLiteral("IPAGothic"));
         QCOMPARE(labFont->font().family(), QStringLiteral("IPAGothic"));
         QCOMPARE(labFont->font().pointSizeF(), 20.0);
-        QCOMPARE(labFont->palette().color(QPalette::WindowText), QColor(255, 0, 255));
+        QCOMPARE(labFont->palette().color(QPalette::WindowText), QColor(255, 128, 0));
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
         QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p2.png"));
         QCOMPARE(rig.window->rotation().Current, qint16(2));

@@ -23,7 +23,6 @@ namespace {
 
 const QString WindowFontName = QStringLiteral("MS UI Gothic");
 const QString CaptionFontName = QStringLiteral("ＭＳ Ｐゴシック");
-const QString TrayTip = QStringLiteral("Mirell!");
 
 // The window's typefaces ship with Windows only; elsewhere the IPA Gothic
 // faces draw the same Japanese captions at much the same widths.

@@ -24,8 +24,29 @@ bool hasVisibleWindowOf(qint64 pid) {
 }
 
 // The pop-up menu: a top-level window of ours besides the icon.
+QRect menuGeometry(qint64 pid) {
+    for (WindowId w : windowsOfPid(pid)) {
+        const WindowInfo info = windowInfo(w);
+        if (info.viewable && parentOf(w) == parentOf(trayWindow()) && w != dockedIconOf(pid))
+            return info.geometry;
+    }
+    return {};
+}
+
 bool menuShown(qint64 pid) {
     return hasVisibleWindowOf(pid);
+}
+
+// Keys do not reach a pop-up on a display without a window manager, so the
+// items are clicked where they are: the first and the last line of the menu.
+void chooseFirstItem(qint64 pid) {
+    const QRect menu = menuGeometry(pid);
+    click(QPoint(menu.left() + 30, menu.top() + 10), 1);
+}
+
+void chooseLastItem(qint64 pid) {
+    const QRect menu = menuGeometry(pid);
+    click(QPoint(menu.left() + 30, menu.bottom() - 10), 1);
 }
 
 } // namespace
@@ -84,8 +105,8 @@ class TestAppTray : public QObject {
             for (int i = 0; i < 3; ++i) {
                 const QString file = writePicture(box.path(QStringLiteral("p%1.bmp").arg(i)),
                                                   QSize(640, 400), colors[i]);
-                store->put(Setting, QStringLiteral("Files %1").arg(i), file);
-                store->put(Setting, QStringLiteral("Title %1").arg(i),
+                store->put(Setting, QStringLiteral("Files%1").arg(i), file);
+                store->put(Setting, QStringLiteral("Title%1").arg(i),
                            QStringLiteral("p%1.bmp").arg(i));
             }
             store->put(Setting, QStringLiteral("OrderMode"), QStringLiteral("0"));

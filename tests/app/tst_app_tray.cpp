@@ -151,6 +151,61 @@ class TestAppTray : public QObject {
             return true;
         }));
     }
+
+    void settingsWindowAddsAPictureAndOkShowsIt() {
+        Sandbox box;
+        QVERIFY(box.isValid());
+        const QColor color(230, 160, 20);
+        const QString picture =
+            writePicture(box.path(QStringLiteral("sunset.bmp")), QSize(800, 500), color);
+        {
+            auto store = box.store();
+            store->put(Setting, QStringLiteral("Stretch"), QStringLiteral("True"));
+            QVERIFY(store->sync());
+        }
+        QProcess *p = box.start();
+        WindowId icon = 0;
+        QVERIFY(waitFor([&] { return (icon = dockedIconOf(p->processId())); }));
+
+        click(windowInfo(icon).geometry.center(), 1, 2);
+        QList<WindowId> windows;
+        QVERIFY(waitFor([&] {
+            return !(windows = visibleWindowsNamed(QStringLiteral("^Mirell!$"))).isEmpty();
+        }));
+        // Opening the window takes the icon away.
+        QVERIFY(waitFor([&] { return dockedIconOf(p->processId()) == 0; }));
+        const QPoint origin = windowInfo(windows.first()).geometry.topLeft();
+
+        // "追加(&A)..." sits at the top of the button column of the first tab.
+        click(origin + QPoint(250, 72), 1);
+        QList<WindowId> dialogs;
+        QVERIFY(waitFor([&] {
+            dialogs.clear();
+            for (WindowId w : windowsOfPid(p->processId()))
+                if (w != windows.first() && windowInfo(w).viewable &&
+                    windowInfo(w).geometry.width() > 200)
+                    dialogs << w;
+            return !dialogs.isEmpty();
+        }));
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
+                                        QString::number(dialogs.first())});
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), picture});
+        key(QStringLiteral("Return"));
+        QVERIFY(waitFor([&] { return !windowInfo(dialogs.first()).viewable; }));
+
+        // OK: the list is saved and, with no picture shown yet, the first step
+        // puts the new picture on the desktop.
+        click(origin + QPoint(152, 384), 1);
+        QVERIFY2(waitFor([&] { return colorNear(grabRoot(), QPoint(640, 400), color); }, 15000),
+                 "the added picture did not reach the root window");
+        QCOMPARE(box.value(Setting, QStringLiteral("ListCount")), QStringLiteral("0"));
+        QCOMPARE(box.value(Setting, QStringLiteral("Files0")), picture);
+        QCOMPARE(box.value(Setting, QStringLiteral("Title0")), QStringLiteral("sunset.bmp"));
+        QVERIFY(waitFor([&] { return box.value(Setting, QStringLiteral("Current")) == "1"; }));
+        QVERIFY(waitFor([&] { return dockedIconOf(p->processId()) != 0; }));
+        QVERIFY(visibleWindowsNamed(QStringLiteral("^Mirell!$")).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAppTray)

@@ -85,26 +85,14 @@ void FrmMain::buildWindow() {
                    Qt::WindowCloseButtonHint);
     setFixedSize(324, 403);
 
-    // The page positions are measured from the tab control's corner, tab row
-    // included; a page of QTabWidget begins below its tab bar.
-    const int tabRow = m_ui->sstTabs->tabBar()->sizeHint().height();
-    for (int i = 0; i < m_ui->sstTabs->count(); ++i) {
-        const auto children =
-            m_ui->sstTabs->widget(i)->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
-        for (QWidget *child : children)
-            child->move(child->x(), child->y() - tabRow);
-    }
-
     m_optOrder = {m_ui->optOrder0, m_ui->optOrder1, m_ui->optOrder2};
     m_optType = {m_ui->optType0, m_ui->optType1, m_ui->optType2};
     m_optLoc = {m_ui->optLoc0, m_ui->optLoc1, m_ui->optLoc2, m_ui->optLoc3};
 
     // Enter on a focused button presses that button, elsewhere OK.
     const auto buttons = findChildren<QPushButton *>();
-    for (QPushButton *button : buttons) {
+    for (QPushButton *button : buttons)
         button->setAutoDefault(true);
-        fitCaption(button);
-    }
     m_ui->cmdOK->setDefault(true);
 
     // updMin is only the arrows of the spinner; the number lives in txtMin.
@@ -119,6 +107,31 @@ void FrmMain::buildWindow() {
                                       m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet},
                                      m_services.dialogs, this);
     m_editor->setParent(this);
+}
+
+// Measuring text loads the fonts, which a program resting in the tray never
+// needs; the window takes its measure when it is first shown.
+void FrmMain::fitToFonts() {
+    if (m_fittedToFonts)
+        return;
+    m_fittedToFonts = true;
+    // The page positions are measured from the tab control's corner, tab row
+    // included; a page of QTabWidget begins below its tab bar.
+    const int tabRow = m_ui->sstTabs->tabBar()->sizeHint().height();
+    for (int i = 0; i < m_ui->sstTabs->count(); ++i) {
+        const auto children =
+            m_ui->sstTabs->widget(i)->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        for (QWidget *child : children)
+            child->move(child->x(), child->y() - tabRow);
+    }
+    const auto buttons = findChildren<QPushButton *>();
+    for (QPushButton *button : buttons)
+        fitCaption(button);
+}
+
+void FrmMain::showEvent(QShowEvent *event) {
+    fitToFonts();
+    QWidget::showEvent(event);
 }
 
 void FrmMain::buildMenu() {

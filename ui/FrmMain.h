@@ -62,11 +62,13 @@ class FrmMain : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
   private:
     void buildWindow();
     void buildMenu();
+    void fitToFonts();
     void connectHandlers();
 
     // Store <-> record <-> controls.
@@ -101,6 +103,7 @@ class FrmMain : public QWidget {
     void syncStore();
 
     std::unique_ptr<Ui::frmMain> m_ui;
+    bool m_fittedToFonts = false;
     FrmMainServices m_services;
     QObject *m_chronomer;
     PictureListEditor *m_editor = nullptr;

@@ -2,6 +2,8 @@
 // editing a list of 32,767 entries. Prints timings; never fails on slowness.
 #include "FakeDialogs.h"
 #include "PictureListEditor.h"
+#include "Settings.h"
+#include "SettingsStore.h"
 
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -164,7 +166,33 @@ class BenchPictureList : public QObject {
             return texts;
         }());
     }
+
+    // What OK and start-up do with a full list: the store written and synced
+    // to a real INI file, then read back into the list.
+    void storeOfAFullList() {
+        QTemporaryDir dir;
+        PictureList list;
+        for (int i = 0; i < PictureListEditor::MaxPictures; ++i) {
+            list.Files << QStringLiteral("/home/user/Pictures/2026/IMG_%1.jpg").arg(i);
+            list.Titles << QStringLiteral("IMG_%1.jpg").arg(i);
+        }
+        QElapsedTimer timer;
+        {
+            QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+            timer.start();
+            writePictureList(store, list);
+            QVERIFY(store.sync());
+            qInfo("save of %d entries (written and synced): %.1f ms", list.count(), msSince(timer));
+        }
+        Tab tab;
+        QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+        timer.restart();
+        tab.editor->setList(readPictureList(store));
+        QCoreApplication::processEvents();
+        qInfo("load of %d entries (read and listed): %.1f ms", list.count(), msSince(timer));
+        QCOMPARE(tab.editor->list(), list);
+    }
 };
 
 QTEST_MAIN(BenchPictureList)
-#include "bench_picturelist.moc"
+#include "picturelist_bench.moc"

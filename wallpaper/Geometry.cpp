@@ -3,6 +3,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <utility>
 
 QSize fitToScreen(const QSize &picture, const QSize &screen) {
     if (picture.isEmpty() || screen.isEmpty())
@@ -25,41 +26,30 @@ QSize fitToScreen(const QSize &picture, const QSize &screen) {
     return QSize(std::max(1, qRound(tw)), std::max(1, qRound(th)));
 }
 
+namespace {
+
+// The near and far place of the caption along one axis. A picture larger
+// than the work area is taken as centred on the screen, so the caption keeps
+// to the visible work area (above a taskbar, say); a smaller one keeps the
+// margin from its own edges. The work area ends at the first pixel outside it.
+std::pair<double, double> captionRange(double picture, double screen, double areaStart,
+                                       double areaLength, double text) {
+    constexpr double m = 10.0;
+    if (picture > areaLength) {
+        const double offset = (picture - screen) / 2.0;
+        return {areaStart + offset + m, areaStart + areaLength + offset - text - m};
+    }
+    return {m, picture - text - m};
+}
+
+} // namespace
+
 QPointF CaptionPosition(int location, const QSizeF &text, const QSize &picture, const QSize &screen,
                         const QRect &workArea) {
-    constexpr double m = 10.0;
-    const double tw = text.width();
-    const double th = text.height();
-    const double pw = picture.width();
-    const double ph = picture.height();
-    // The work area as the desktop reports it: right and bottom are the first
-    // pixels outside it.
-    const double l = workArea.left();
-    const double t = workArea.top();
-    const double r = double(workArea.left()) + workArea.width();
-    const double b = double(workArea.top()) + workArea.height();
-
-    double left;
-    double right;
-    if (pw > r - l) {
-        const double ox = (pw - screen.width()) / 2.0;
-        left = l + ox + m;
-        right = r + ox - tw - m;
-    } else {
-        left = m;
-        right = pw - tw - m;
-    }
-
-    double top;
-    double bottom;
-    if (ph > b - t) {
-        const double oy = (ph - screen.height()) / 2.0;
-        top = t + oy + m;
-        bottom = b + oy - th - m;
-    } else {
-        top = m;
-        bottom = ph - th - m;
-    }
+    const auto [left, right] = captionRange(picture.width(), screen.width(), workArea.left(),
+                                            workArea.width(), text.width());
+    const auto [top, bottom] = captionRange(picture.height(), screen.height(), workArea.top(),
+                                            workArea.height(), text.height());
 
     switch (location) {
     case 0:

@@ -14,41 +14,14 @@ bool refused(const QString &desktop, const QString &why, QString *error) {
 
 } // namespace
 
-bool LxdeBackground::apply(const QString &path, const QImage &, QString *error) {
+bool CommandBackground::apply(const QString &path, const QImage &, QString *error) {
     const QString alias = m_alias.prepare(path, error);
     if (alias.isEmpty())
         return false;
-    QString why;
-    if (!m_runner.run(QStringLiteral("pcmanfm"), {QStringLiteral("--set-wallpaper=") + alias},
-                      &why))
-        return refused(name(), why, error);
-    m_alias.accept(alias);
-    return true;
-}
-
-bool LxqtBackground::apply(const QString &path, const QImage &, QString *error) {
-    const QString alias = m_alias.prepare(path, error);
-    if (alias.isEmpty())
-        return false;
-    QString why;
-    if (!m_runner.run(QStringLiteral("pcmanfm-qt"), {QStringLiteral("--set-wallpaper"), alias},
-                      &why))
-        return refused(name(), why, error);
-    m_alias.accept(alias);
-    return true;
-}
-
-bool SwayBackground::apply(const QString &path, const QImage &, QString *error) {
-    const QString alias = m_alias.prepare(path, error);
-    if (alias.isEmpty())
-        return false;
-    if (!AliasFile::isPlainPath(alias)) // a last guard: this path reaches a shell expansion
+    if (m_plainPathOnly && !AliasFile::isPlainPath(alias)) // a last guard: a shell expands it
         return refused(name(), QStringLiteral("the picture's path is not plain: ") + alias, error);
     QString why;
-    if (!m_runner.run(QStringLiteral("swaymsg"),
-                      {QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), alias,
-                       QStringLiteral("fill")},
-                      &why))
+    if (!m_runner.run(m_program, m_arguments(alias), &why))
         return refused(name(), why, error);
     m_alias.accept(alias);
     return true;

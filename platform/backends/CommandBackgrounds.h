@@ -7,44 +7,63 @@
 // Desktops whose own tool sets the wallpaper from the command line. Each one
 // gets a fresh path per switch, since they keep what they loaded by path.
 
-class LxdeBackground : public DesktopBackground {
+// One program call per switch, with the argument list built around the copy.
+class CommandBackground : public DesktopBackground {
   public:
-    explicit LxdeBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile())
-        : m_runner(runner), m_alias(std::move(alias)) {}
-    QString name() const override { return QStringLiteral("LXDE"); }
+    QString name() const override { return m_name; }
     bool apply(const QString &path, const QImage &image, QString *error) override;
 
+  protected:
+    using Arguments = QStringList (*)(const QString &picture);
+    CommandBackground(QString name, QString program, Arguments arguments, CommandRunner runner,
+                      AliasFile alias, bool plainPathOnly)
+        : m_name(std::move(name)), m_program(std::move(program)), m_arguments(arguments),
+          m_runner(runner), m_alias(std::move(alias)), m_plainPathOnly(plainPathOnly) {}
+
   private:
+    QString m_name;
+    QString m_program;
+    Arguments m_arguments;
     CommandRunner m_runner;
     AliasFile m_alias;
+    bool m_plainPathOnly;
 };
 
-class LxqtBackground : public DesktopBackground {
+class LxdeBackground : public CommandBackground {
+  public:
+    explicit LxdeBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile())
+        : CommandBackground(
+              QStringLiteral("LXDE"), QStringLiteral("pcmanfm"),
+              [](const QString &p) { return QStringList{QStringLiteral("--set-wallpaper=") + p}; },
+              runner, std::move(alias), false) {}
+};
+
+class LxqtBackground : public CommandBackground {
   public:
     explicit LxqtBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile())
-        : m_runner(runner), m_alias(std::move(alias)) {}
-    QString name() const override { return QStringLiteral("LXQt"); }
-    bool apply(const QString &path, const QImage &image, QString *error) override;
-
-  private:
-    CommandRunner m_runner;
-    AliasFile m_alias;
+        : CommandBackground(
+              QStringLiteral("LXQt"), QStringLiteral("pcmanfm-qt"),
+              [](const QString &p) {
+                  return QStringList{QStringLiteral("--set-wallpaper"), p};
+              },
+              runner, std::move(alias), false) {}
 };
 
 // sway hands the path to wordexp(), which runs $(...) and splits at blanks,
 // and swaymsg joins its arguments into one command line: the path sway sees
 // must be plain, so the copy lives in a folder with a plain path.
-class SwayBackground : public DesktopBackground {
+class SwayBackground : public CommandBackground {
   public:
     explicit SwayBackground(CommandRunner runner = CommandRunner(),
                             AliasFile alias = AliasFile(AliasFile::Placement::PlainPath))
-        : m_runner(runner), m_alias(std::move(alias)) {}
-    QString name() const override { return QStringLiteral("sway"); }
-    bool apply(const QString &path, const QImage &image, QString *error) override;
+        : CommandBackground(QStringLiteral("sway"), QStringLiteral("swaymsg"), &arguments, runner,
+                            std::move(alias), true) {}
 
   private:
-    CommandRunner m_runner;
-    AliasFile m_alias;
+    static QStringList arguments(const QString &p) {
+        return {QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), p,
+                QStringLiteral("fill")};
+    }
 };
 
 // hyprpaper reads "monitor,path" through its config parser, where "#" starts

@@ -1,57 +1,86 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QImage>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
-// Shared pieces of the desktop backend tests.
 namespace DesktopTest {
 
 // Folder names that break naive quoting in a shell, a command parser, a
 // GVariant or JavaScript literal, or a URL.
-QStringList hostileFolderNames();
+inline QStringList hostileFolderNames() {
+    return {"plain", "blank and 'single' \"double\" back\\slash",
+            "$(touch pwned) `touch pwned2` ;|&<>#,*?~%", "line\nbreak", "壁紙 フォルダ"};
+}
 
-// Writes a small real BMP at folder/MirellWP.bmp and returns its path.
-QString writeComposedFile(const QString &folder, int seed);
+// A small BMP, coloured by seed, at folder/MirellWP.bmp; returns its path.
+inline QString writeComposedFile(const QString &folder, int seed) {
+    QDir().mkpath(folder);
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 47) % 360, 200, 200));
+    image.save(folder + "/MirellWP.bmp", "BMP");
+    return folder + "/MirellWP.bmp";
+}
 
-QByteArray contentOf(const QString &path);
+inline QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
-// Puts an executable script named `program` into `folder` that records the
-// arguments of each run, NUL-separated, into folder/calls/<n>, prints `reply`
-// and exits with `exitCode`. With hang it sleeps instead of exiting.
-void writeStub(const QString &folder, const QString &program, const QString &reply = {},
-               int exitCode = 0, bool hang = false);
-// The argument lists of every recorded run of the stubs in `folder`, in order.
-QList<QStringList> recordedCalls(const QString &folder);
+// Runs a program to its end and returns its standard output.
+inline QString runTool(const QString &program, const QStringList &arguments,
+                       int *exitCode = nullptr) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(20000);
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
 
-// Undoes the quoting of a GVariant string as gsettings and dconf print it.
-QString decodeVariantString(const QString &printed, bool *ok);
+// Reads a watcher's output until it contains needle or the time is up.
+inline bool waitForOutput(QProcess &watcher, QString &seen, const QString &needle, int ms = 15000) {
+    const QDeadlineTimer deadline(ms);
+    while (!(seen += QString::fromUtf8(watcher.readAllStandardOutput())).contains(needle)) {
+        if (deadline.hasExpired() || watcher.state() == QProcess::NotRunning)
+            return false;
+        watcher.waitForReadyRead(200);
+    }
+    return true;
+}
 
-// Runs a program to its end (at most 20 s) and returns its standard output.
-QString runTool(const QString &program, const QStringList &arguments, int *exitCode = nullptr);
-
-// A private D-Bus session with its own home, config, data, cache and runtime
-// folders, all exported to this process (and so to every program it starts)
-// before any bus use. Services are activated from the system's folders.
+// A private dbus-daemon with its own home and XDG folders, exported to this
+// process and every program it starts. Schemas and services are the system's.
 class PrivateSession {
   public:
-    PrivateSession();
-    ~PrivateSession();
-    bool isRunning() const { return !m_address.isEmpty(); }
-    QString address() const { return m_address; }
-    QString root() const { return m_dir.path(); }
+    PrivateSession() {
+        for (const char *var :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+            const QString path = m_dir.filePath(QString::fromLatin1(var));
+            QDir().mkpath(path);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv(var, QFile::encodeName(path));
+        }
+        qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+        qputenv("GSETTINGS_BACKEND", "dconf");
+        m_daemon.start("dbus-daemon",
+                       {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(10000)) {
+        }
+        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    }
+    ~PrivateSession() {
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    QString address;
 
   private:
     QTemporaryDir m_dir;
     QProcess m_daemon;
-    QString m_address;
 };
-
-// Reads the lines a long-running watcher prints until one contains `needle`
-// or the deadline passes.
-bool waitForOutput(QProcess &watcher, QString &seen, const QString &needle, int ms = 15000);
 
 } // namespace DesktopTest

@@ -12,13 +12,11 @@ int wmain(int argc, wchar_t **argv) {
         return 2;
     }
     const std::wstring folder = argv[1];
-    const std::wstring paths[] = {
-        folder + L"\\MirellWP.bmp",
-        folder + L"\\\u58c1\u7d19 \u30d5\u30a9\u30eb\u30c0\\MirellWP.bmp", // Japanese folder
-        folder + L"\\blank and 'quote' $(x)\\MirellWP.bmp",
-    };
     int passed = 0, failed = 0;
-    for (const std::wstring &path : paths) {
+    for (const std::wstring &path :
+         {folder + L"\\MirellWP.bmp",
+          folder + L"\\\u58c1\u7d19 \u30d5\u30a9\u30eb\u30c0\\MirellWP.bmp",
+          folder + L"\\blank and 'quote' $(x)\\MirellWP.bmp"}) {
         std::wstring error;
         const bool set = setWindowsWallpaper(path, &error);
         const std::wstring back = currentWindowsWallpaper();

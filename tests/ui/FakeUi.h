@@ -1,7 +1,6 @@
 #pragma once
 
-// A main window with every service it talks to replaced by a fake, for the
-// window's handler tests.
+// A main window with every service it talks to replaced by a fake.
 
 #include "Composer.h"
 #include "DesktopServices.h"
@@ -14,17 +13,15 @@
 
 #include <QColor>
 #include <QImage>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <memory>
 
-// Records AddIcon/RemoveIcon in call order.
 class FakeTray : public TrayControl {
     Q_OBJECT
   public:
-    QStringList calls; // "AddIcon Mirell!", "RemoveIcon"
+    QStringList calls; // "AddIcon Mirell!", "RemoveIcon", in call order
     QStringList notes;
     QIcon lastIcon;
     bool available = true;
@@ -39,21 +36,15 @@ class FakeTray : public TrayControl {
     void click(int button, int clicks) { emit TrayClick(button, clicks); }
 };
 
-// Looks to the window like the plugin's minute timer: reached only through
-// the meta-object.
+// Like the plugin's minute timer, reached only through the meta-object.
 class FakeTimer : public QObject {
     Q_OBJECT
-    Q_PROPERTY(int AlarmMinute READ alarmMinute WRITE setAlarmMinute)
+    Q_PROPERTY(int AlarmMinute MEMBER alarmMinute)
   public:
-    int alarmMinute() const { return m_alarmMinute; }
-    void setAlarmMinute(int minutes) { m_alarmMinute = minutes; }
+    int alarmMinute = -1;
     void fire() { emit Alarm(); }
-
   signals:
     void Alarm();
-
-  private:
-    int m_alarmMinute = -1;
 };
 
 class FakeOpener : public FileOpener {
@@ -85,7 +76,6 @@ struct WindowRig {
                          [this](const QString &path) { composed << path; });
     }
 
-    // A small picture of one colour; returns its full path.
     QString picture(const QString &name, const QColor &color = Qt::darkCyan) {
         QImage image(16, 12, QImage::Format_RGB32);
         image.fill(color);
@@ -95,21 +85,17 @@ struct WindowRig {
         return path;
     }
 
-    // Stores a list of pictures p1.png ... pN.png, written to disk.
+    // Stores p1.png ... pN.png, written to disk.
     QStringList storePictures(int n) {
         QStringList paths;
         for (int i = 1; i <= n; ++i)
             paths << picture(QStringLiteral("p%1.png").arg(i), QColor::fromHsv(i * 40, 200, 200));
-        storeList(paths);
-        return paths;
-    }
-
-    void storeList(const QStringList &paths) {
-        store.set("Setting", "ListCount", QString::number(paths.size() - 1));
-        for (int i = 0; i < paths.size(); ++i) {
+        store.set("Setting", "ListCount", QString::number(n - 1));
+        for (int i = 0; i < n; ++i) {
             store.set("Setting", QStringLiteral("Files%1").arg(i), paths[i]);
             store.set("Setting", QStringLiteral("Title%1").arg(i), FileNameOf(paths[i]));
         }
+        return paths;
     }
 
     FrmMain &open() {
@@ -124,13 +110,5 @@ struct WindowRig {
         if (!found)
             qFatal("no control %s", name);
         return found;
-    }
-
-    // Keys written since the last clearPuts(), as "Section/Key".
-    QStringList writtenKeys() const {
-        QStringList keys;
-        for (const auto &put : store.puts())
-            keys << put.section + QLatin1Char('/') + put.key;
-        return keys;
     }
 };

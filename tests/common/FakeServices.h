@@ -14,8 +14,6 @@
 #include <QSize>
 #include <QString>
 
-#include <functional>
-
 // A screen of any size; the work area defaults to the whole screen.
 class FakeScreenInfo : public ScreenInfo {
   public:
@@ -26,24 +24,18 @@ class FakeScreenInfo : public ScreenInfo {
     QRect workArea() const override { return m_workArea; }
     qreal dotsPerInch() const override { return m_dpi; }
 
+  private:
     QSize m_size;
     QRect m_workArea;
     qreal m_dpi;
 };
 
-// Time stands still until a test moves it.
 class FakeClock : public Clock {
   public:
-    explicit FakeClock(QDateTime now = QDateTime(QDate(2026, 1, 5), QTime(9, 0)))
-        : m_now(std::move(now)) {}
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime &now) { m_now = now; }
-
-    QDateTime m_now;
+    QDateTime now() const override { return QDateTime(QDate(2026, 1, 5), QTime(9, 0)); }
 };
 
-// Plays back the given values in turn and starts over after the last one;
-// an empty script gives 0.
+// Plays back the given values in turn, starting over after the last; none gives 0.
 class ScriptedRandom : public RandomSource {
   public:
     ScriptedRandom() = default;
@@ -68,30 +60,21 @@ class ScriptedRandom : public RandomSource {
     int m_calls = 0;
 };
 
-// Records what it is asked to show; fails with a reason when told to.
+// Records what it is asked to show; refuses with `failure` when that is set.
 class FakeDesktopBackground : public DesktopBackground {
   public:
     struct Call {
         QString path;
         QSize size;
     };
-
     QString name() const override { return QStringLiteral("fake"); }
     bool apply(const QString &path, const QImage &image, QString *error) override {
         calls.append({path, image.size()});
-        lastImage = image;
-        if (onApply)
-            onApply(path);
-        if (!failure.isEmpty()) {
-            if (error)
-                *error = failure;
-            return false;
-        }
-        return true;
+        if (!failure.isEmpty() && error)
+            *error = failure;
+        return failure.isEmpty();
     }
 
     QList<Call> calls;
-    QImage lastImage;
-    QString failure;                              // non-empty: refuse with this reason
-    std::function<void(const QString &)> onApply; // runs inside apply, before the answer
+    QString failure;
 };

@@ -9,9 +9,6 @@ Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
 const std::optional<double> none;
-bool commaLocale() {
-    return QLocale::system().decimalPoint() == QLatin1String(",");
-}
 QString decimal(const QString &whole, const QString &fraction) {
     return whole + QLocale::system().decimalPoint() + fraction;
 }
@@ -23,13 +20,13 @@ class TestTextForms : public QObject {
     void numbers_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<std::optional<double>>("expected");
-        QTest::newRow("plain") << "60" << std::optional(60.0);
+        const bool comma = QLocale::system().decimalPoint() == QLatin1String(",");
         QTest::newRow("blanks") << " -1 " << std::optional(-1.0);
         QTest::newRow("exponent") << "1e3" << std::optional(1000.0);
         QTest::newRow("user's decimal") << decimal("10", "5") << std::optional(10.5);
         // Under a decimal-comma locale the point only reads through the C fallback.
         QTest::newRow("decimal point") << "10.5" << std::optional(10.5);
-        QTest::newRow("grouped") << "1.234,5" << (commaLocale() ? std::optional(1234.5) : none);
+        QTest::newRow("grouped") << "1.234,5" << (comma ? std::optional(1234.5) : none);
         QTest::newRow("word") << "abc" << none;
         QTest::newRow("empty") << "" << none;
         QTest::newRow("infinite") << "inf" << none;
@@ -42,28 +39,23 @@ class TestTextForms : public QObject {
     }
 
     void wholeNumbers() {
-        // Halves go to the even neighbour, as the font size and interval rely on.
-        const QList<std::pair<double, double>> halves = {{10.5, 10},  {11.5, 12}, {2.5, 2},
-                                                         {0.5, 0},    {-1.5, -2}, {-2.5, -2},
-                                                         {2.4999, 2}, {2.5001, 3}};
-        for (const auto &[value, rounded] : halves)
+        // Halves go to the even neighbour.
+        for (const auto &[value, rounded] :
+             QList<std::pair<double, double>>{{10.5, 10}, {11.5, 12}, {-2.5, -2}, {2.5001, 3}})
             QCOMPARE(roundHalfEven(value), rounded);
-
         QCOMPARE(parseInt16(decimal("10", "5")), std::optional<qint16>(10));
-        QCOMPARE(parseInt16("11.5"), std::optional<qint16>(12));
         QCOMPARE(parseInt16("-32768"), std::optional<qint16>(-32768));
         QCOMPARE(parseInt16("32767.4"), std::optional<qint16>(32767));
         QCOMPARE(parseInt16("32767.5"), std::nullopt); // rounds to 32768
-        QCOMPARE(parseInt16("-32769"), std::nullopt);
         QCOMPARE(parseInt16("7x"), std::nullopt);
         QCOMPARE(parseInt32("-2147483648"), std::optional<qint32>(INT_MIN));
         QCOMPARE(parseInt32("2147483648"), std::nullopt);
     }
 
     void truthValues() {
-        for (const char *text : {"True", "true", "TRUE", " tRuE ", "-1", "1", "0.5"})
+        for (const char *text : {"True", " tRuE ", "-1", "0.5"})
             QVERIFY2(parseBool(text) == std::optional(true), text);
-        for (const char *text : {"False", "false", "FALSE", "0", "0.0"})
+        for (const char *text : {"FALSE", "0", "0.0"})
             QVERIFY2(parseBool(text) == std::optional(false), text);
         for (const char *text : {"yes", "", "Truee"})
             QVERIFY2(!parseBool(text), text);
@@ -71,16 +63,13 @@ class TestTextForms : public QObject {
 
     void writtenForms() {
         QCOMPARE(formatInt(-1), "-1");
-        QCOMPARE(formatInt(60), "60");
         QCOMPARE(formatBool(true), "True");
         QCOMPARE(formatBool(false), "False");
-        QCOMPARE(versionText(2, 10, 0), "2.10.0000");
         QCOMPARE(versionText(2, 5, 12), "2.05.0012");
         QCOMPARE(versionText(1, 123, 45678), "1.123.45678");
-
         // Never grouped, so that the text reads back in the same locale.
         QCOMPARE(formatCoord(12345.5), decimal("12345", "5"));
-        for (double value : {0.0, -15.0, 0.1, 12345.67, 491505.0}) {
+        for (double value : {-15.0, 0.1, 491505.0}) {
             const std::optional<double> back = parseNumber(formatCoord(value));
             QVERIFY2(back && float(*back) == float(value), qPrintable(formatCoord(value)));
         }

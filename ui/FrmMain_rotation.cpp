@@ -58,7 +58,7 @@ void FrmMain::previewPicture(int index) {
     const int screenWidth = int(m_services.screen.size().width() / ratio);
     const QString path = list.Files.value(index);
     if (!m_preview->showPicture(path, list.Titles.value(index), screenWidth)) {
-        m_services.dialogs.message(this, path + QStringLiteral("\nは使用できないファイルです。"),
+        m_services.dialogs.message(this, PictureListEditor::rejectionText(path),
                                    Dialogs::Icon::Critical);
     }
 }

@@ -166,8 +166,7 @@ void PictureListEditor::addFiles(const QStringList &paths) {
         }
         const QString &path = paths.at(i);
         if (!usable(path)) {
-            m_dialogs.message(m_parent, path + QStringLiteral("\r\nは使用できないファイルです。"),
-                              Dialogs::Icon::Critical);
+            m_dialogs.message(m_parent, rejectionText(path), Dialogs::Icon::Critical);
             continue;
         }
         if (count() >= MaxPictures) {
@@ -288,4 +287,8 @@ bool PictureListEditor::eventFilter(QObject *watched, QEvent *event) {
     default:
         return QObject::eventFilter(watched, event);
     }
+}
+
+QString PictureListEditor::rejectionText(const QString &path) {
+    return path + QStringLiteral("\r\nは使用できないファイルです。");
 }

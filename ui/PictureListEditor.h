@@ -25,6 +25,8 @@ class PictureListEditor : public QObject {
                       QWidget *dialogParent);
 
     static constexpr int MaxPictures = 32767;
+    // The message naming a file that is not a usable picture.
+    static QString rejectionText(const QString &path);
 
     // Replaces the lines by a stored list (selection cleared).
     void setList(const PictureList &list);

@@ -16,7 +16,7 @@ struct Settings {
     bool Stretch = false;
     bool ShowCaption = false;
     qint16 CaptionType = 1; // 0 date, 1 file name, 2 free text
-    QString CaptionString;
+    QString CaptionString = {};
     QString FontName = QStringLiteral("ＭＳ Ｐゴシック");
     qint16 FontSize = 12;
     qint32 FontColor = 0; // RGB with red in the low byte

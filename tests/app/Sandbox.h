@@ -1,34 +1,72 @@
 #pragma once
 
+#include "SettingsStore.h"
+
+#include <QDir>
 #include <QImage>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
-
-class SettingsStore;
 
 // A private installation of the built program: its own folder (so its own
 // MirellWP.bmp), store, runtime folder (so its own single-instance lock) and
 // no D-Bus, so the tray and the desktop are the plain X ones of the runner.
 class Sandbox {
   public:
-    explicit Sandbox(bool withTimerPlugin = true);
-    ~Sandbox();
+    explicit Sandbox(bool withTimerPlugin = true) {
+        for (const char *sub : {"prog", "config", "run", "home"})
+            QDir(m_dir.path()).mkpath(sub);
+        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QDir bin(MIRELL_BIN_DIR);
+        QStringList files{"mirell"};
+        if (withTimerPlugin)
+            files += bin.entryList({"Chronome*"}, QDir::Files);
+        m_valid = files.size() > int(withTimerPlugin);
+        for (const QString &file : files)
+            m_valid = m_valid && QFile::copy(bin.filePath(file), programFolder() + '/' + file);
+    }
+    ~Sandbox() {
+        for (QProcess *p : std::as_const(m_processes)) {
+            p->kill();
+            p->waitForFinished(3000);
+            delete p;
+        }
+    }
 
     bool isValid() const { return m_valid; }
-    QString programFolder() const;
-    QString programPath() const;
-    QString iniPath() const;
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString programFolder() const { return path("prog"); }
 
     // A fresh view of the store file as the program left it.
-    std::unique_ptr<SettingsStore> store() const;
-    QString value(const QString &section, const QString &key) const;
+    std::unique_ptr<SettingsStore> store() const {
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
+        auto store = std::make_unique<QSettingsStore>();
+        qputenv("XDG_CONFIG_HOME", saved);
+        return store;
+    }
+    QString value(const QString &section, const QString &key) const {
+        return store()->get(section, key, "<absent>");
+    }
 
     // Starts another copy of the program; the sandbox ends every copy it started.
-    QProcess *start();
+    QProcess *start() {
+        auto *p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("HOME", path("home"));
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+        env.remove("QT_QPA_PLATFORM");
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(m_dir.path());
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(programFolder() + "/mirell", {});
+        p->waitForStarted(10000);
+        m_processes << p;
+        return p;
+    }
 
   private:
     QTemporaryDir m_dir;
@@ -37,6 +75,15 @@ class Sandbox {
 };
 
 // A solid picture saved as BMP, for telling pictures apart on the screen.
-QString writePicture(const QString &path, const QSize &size, const QColor &color);
-// True when the colour at p is within a small tolerance of color.
-bool colorNear(const QImage &image, const QPoint &p, const QColor &color);
+inline QString writePicture(const QString &path, const QSize &size, const QColor &color) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    image.save(path, "BMP");
+    return path;
+}
+
+inline bool colorNear(const QImage &image, const QPoint &p, const QColor &color) {
+    const QColor c = image.valid(p) ? image.pixelColor(p) : QColor();
+    return c.isValid() && qAbs(c.red() - color.red()) <= 8 &&
+           qAbs(c.green() - color.green()) <= 8 && qAbs(c.blue() - color.blue()) <= 8;
+}

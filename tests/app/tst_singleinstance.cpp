@@ -2,85 +2,49 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 class TestSingleInstance : public QObject {
     Q_OBJECT
-  private slots:
-    void secondCopyOfSameFileIsTurnedAway() {
-        QTemporaryDir locks, programs;
-        const QString exe = programs.filePath(QStringLiteral("mirell"));
-        QFile(exe).open(QIODevice::WriteOnly);
+    QTemporaryDir locks, programs;
+    // An executable of that name in a folder of its own.
+    QString program(const QString &folder, const QString &name = "mirell") {
+        QDir(programs.path()).mkpath(folder);
+        const QString path = programs.filePath(folder + '/' + name);
+        QFile(path).open(QIODevice::WriteOnly);
+        return path;
+    }
 
+  private slots:
+    void secondCopyOfSameFileIsTurnedAwayOthersRun() {
+        const QString exe = program("a");
         SingleInstance first(exe, locks.path());
         QVERIFY(first.acquire());
         QVERIFY(QFileInfo::exists(first.lockPath()));
-
-        SingleInstance second(exe, locks.path());
-        QVERIFY(!second.acquire());
-
+        QVERIFY(!SingleInstance(exe, locks.path()).acquire());
         // The same file reached through a link is the same program.
-        const QString link = programs.filePath(QStringLiteral("link-to-mirell"));
-        QVERIFY(QFile::link(exe, link));
-        SingleInstance viaLink(link, locks.path());
-        QVERIFY(!viaLink.acquire());
+        QVERIFY(QFile::link(exe, programs.filePath("a/link")));
+        QVERIFY(!SingleInstance(programs.filePath("a/link"), locks.path()).acquire());
+        // A copy in another folder runs side by side.
+        QVERIFY(SingleInstance(program("b"), locks.path()).acquire());
     }
 
-    void copiesInOtherFoldersRunSideBySide() {
-        QTemporaryDir locks, a, b;
-        const QString exeA = a.filePath(QStringLiteral("mirell"));
-        const QString exeB = b.filePath(QStringLiteral("mirell"));
-        QFile(exeA).open(QIODevice::WriteOnly);
-        QFile(exeB).open(QIODevice::WriteOnly);
+    void lockIsFreedWhenHolderEndsOrDies() {
+        const QString exe = program("c");
+        QVERIFY(SingleInstance(exe, locks.path()).acquire());
+        QVERIFY(SingleInstance(exe, locks.path()).acquire());
 
-        SingleInstance first(exeA, locks.path());
-        SingleInstance other(exeB, locks.path());
-        QVERIFY(first.acquire());
-        QVERIFY(other.acquire());
-        QVERIFY(first.lockPath() != other.lockPath());
-    }
-
-    void lockIsFreedWhenHolderEnds() {
-        QTemporaryDir locks, programs;
-        const QString exe = programs.filePath(QStringLiteral("mirell"));
-        QFile(exe).open(QIODevice::WriteOnly);
-        {
-            SingleInstance first(exe, locks.path());
-            QVERIFY(first.acquire());
-        }
-        SingleInstance next(exe, locks.path());
-        QVERIFY(next.acquire());
-    }
-
-    void lockOfCrashedHolderIsTakenOver() {
-        QTemporaryDir locks, programs;
-        const QString exe = programs.filePath(QStringLiteral("mirell"));
-        QFile(exe).open(QIODevice::WriteOnly);
-
-        // A process that is gone by now left its lock behind.
-        QProcess gone;
-        gone.start(QStringLiteral("true"), {});
-        QVERIFY(gone.waitForFinished());
-        const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
-        const QString path = SingleInstance::lockPathFor(exe, locks.path());
-        QFile stale(path);
+        // A lock left behind by a process that is gone.
+        QFile stale(SingleInstance::lockPathFor(exe, locks.path()));
         QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.write(QByteArray::number(deadPid > 0 ? deadPid : 999999) + "\nmirell\n" +
-                    QSysInfo::machineHostName().toUtf8() + "\n");
+        stale.write("999999\nmirell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         stale.close();
-
-        SingleInstance next(exe, locks.path());
-        QVERIFY(next.acquire());
+        QVERIFY(SingleInstance(exe, locks.path()).acquire());
     }
 
     void liveHolderStaysValidPastTheStaleTime() {
-        // A lock file older than QLockFile's default stale time, held by a
-        // living process (this one), must still turn a second start away.
-        QTemporaryDir locks, programs;
-        const QString exe = programs.filePath(QStringLiteral("mirell"));
-        QFile(exe).open(QIODevice::WriteOnly);
+        const QString exe = program("d");
         SingleInstance first(exe, locks.path());
         QVERIFY(first.acquire());
         QFile lock(first.lockPath());
@@ -88,15 +52,11 @@ class TestSingleInstance : public QObject {
         QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addDays(-3),
                                  QFileDevice::FileModificationTime));
         lock.close();
-
-        SingleInstance second(exe, locks.path());
-        QVERIFY(!second.acquire());
+        QVERIFY(!SingleInstance(exe, locks.path()).acquire());
     }
 
     void unusableLockFolderDoesNotBlockTheStart() {
-        SingleInstance instance(QStringLiteral("/bin/sh"),
-                                QStringLiteral("/proc/no-such-folder/mirell"));
-        QVERIFY(instance.acquire());
+        QVERIFY(SingleInstance("/bin/sh", "/proc/no-such-folder/mirell").acquire());
     }
 };
 

@@ -125,12 +125,7 @@ void FrmMain::restoreWindowPosition(const std::optional<double> &top,
 }
 
 void FrmMain::SavePictureList() {
-    const int count = m_editor->count();
-    PictureList list = m_editor->list();
-    // Spare slots left by removals belong to no picture.
-    list.Files = list.Files.mid(0, count);
-    list.Titles = list.Titles.mid(0, count);
-    writePictureList(m_services.store, list);
+    writePictureList(m_services.store, m_editor->list());
 }
 
 bool FrmMain::SaveSettings() {

@@ -53,34 +53,30 @@ inline bool waitForOutput(QProcess &watcher, QString &seen, const QString &needl
 
 // A private dbus-daemon with its own home and XDG folders, exported to this
 // process and every program it starts. Schemas and services are the system's.
-class PrivateSession {
-  public:
+struct PrivateSession {
     PrivateSession() {
         for (const char *var :
              {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            const QString path = m_dir.filePath(QString::fromLatin1(var));
-            QDir().mkpath(path);
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(var, QFile::encodeName(path));
+            QDir().mkpath(dir.filePath(var));
+            QFile::setPermissions(dir.filePath(var),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv(var, QFile::encodeName(dir.filePath(var)));
         }
         qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
         qputenv("GSETTINGS_BACKEND", "dconf");
-        m_daemon.start("dbus-daemon",
-                       {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(10000)) {
-        }
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        for (int i = 0; i < 50 && !daemon.canReadLine(); ++i)
+            daemon.waitForReadyRead(200);
+        address = daemon.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     }
     ~PrivateSession() {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
+        daemon.kill();
+        daemon.waitForFinished();
     }
-    QString address;
-
-  private:
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
+    QTemporaryDir dir;
+    QProcess daemon;
+    QByteArray address;
 };
 
 } // namespace DesktopTest

@@ -8,23 +8,24 @@
 #include <functional>
 #include <optional>
 
+// The filter every picture dialog of the settings window is given.
+inline const QString PictureFilter = QStringLiteral(
+    "画像ﾌｧｲﾙ(*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEGﾌｧｲﾙ(*.jpg)|*.jpg|"
+    "GIFﾌｧｲﾙ(*.gif)|*.gif|すべてのﾌｧｲﾙ(*.*)|*.*");
+
 // Scripted dialogs: answers are taken in order, an empty queue answers as a
 // cancelled dialog would, and every call is recorded.
 class FakeDialogs : public Dialogs {
   public:
-    struct Message {
-        QString text;
-        Icon icon;
-    };
-
     QList<QStringList> openFilesAnswers;
     QStringList openFileAnswers;
     QList<std::optional<FontChoice>> fontAnswers;
 
     QStringList filters; // of every file dialog, in call order
     QList<FontChoice> fontInitials;
-    QList<Message> messages;
-    std::function<void(const Message &)> onMessage; // runs while the message is "open"
+    QStringList messages;
+    QList<Icon> icons;               // of the messages
+    std::function<void()> onMessage; // runs while the message is "open"
 
     QStringList openFiles(QWidget *, const QString &filter) override {
         filters << filter;
@@ -39,14 +40,9 @@ class FakeDialogs : public Dialogs {
         return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.takeFirst();
     }
     void message(QWidget *, const QString &text, Icon icon) override {
-        messages << Message{text, icon};
+        messages << text;
+        icons << icon;
         if (onMessage)
-            onMessage(messages.constLast());
-    }
-    QStringList messageTexts() const {
-        QStringList texts;
-        for (const Message &m : messages)
-            texts << m.text;
-        return texts;
+            onMessage();
     }
 };

@@ -11,7 +11,6 @@
 #include "MemorySettingsStore.h"
 #include "TrayControl.h"
 
-#include <QColor>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -23,17 +22,12 @@ class FakeTray : public TrayControl {
   public:
     QStringList calls; // "AddIcon Mirell!", "RemoveIcon", in call order
     QStringList notes;
-    QIcon lastIcon;
     bool available = true;
 
-    void AddIcon(const QIcon &icon, const QString &tip) override {
-        lastIcon = icon;
-        calls << QStringLiteral("AddIcon ") + tip;
-    }
+    void AddIcon(const QIcon &, const QString &tip) override { calls << "AddIcon " + tip; }
     void RemoveIcon() override { calls << QStringLiteral("RemoveIcon"); }
     bool isAvailable() const override { return available; }
     void setToolTipNote(const QString &note) override { notes << note; }
-    void click(int button, int clicks) { emit TrayClick(button, clicks); }
 };
 
 // Like the plugin's minute timer, reached only through the meta-object.
@@ -48,12 +42,7 @@ class FakeTimer : public QObject {
 };
 
 class FakeOpener : public FileOpener {
-  public:
-    QStringList opened;
-    bool open(const QString &path) override {
-        opened << path;
-        return true;
-    }
+    bool open(const QString &) override { return true; }
 };
 
 struct WindowRig {
@@ -76,22 +65,19 @@ struct WindowRig {
                          [this](const QString &path) { composed << path; });
     }
 
-    QString picture(const QString &name, const QColor &color = Qt::darkCyan) {
+    QString picture(const QString &name) {
         QImage image(16, 12, QImage::Format_RGB32);
-        image.fill(color);
+        image.fill(Qt::darkCyan);
         const QString path = dir.filePath(name);
-        if (!image.save(path))
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return image.save(path) ? path : QString();
     }
 
     // Stores p1.png ... pN.png, written to disk.
     QStringList storePictures(int n) {
         QStringList paths;
-        for (int i = 1; i <= n; ++i)
-            paths << picture(QStringLiteral("p%1.png").arg(i), QColor::fromHsv(i * 40, 200, 200));
         store.set("Setting", "ListCount", QString::number(n - 1));
         for (int i = 0; i < n; ++i) {
+            paths << picture(QStringLiteral("p%1.png").arg(i + 1));
             store.set("Setting", QStringLiteral("Files%1").arg(i), paths[i]);
             store.set("Setting", QStringLiteral("Title%1").arg(i), FileNameOf(paths[i]));
         }

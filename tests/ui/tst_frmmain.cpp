@@ -1,0 +1,250 @@
+// The settings window between the store, the tray and the desktop: loading,
+// the caption rules, what OK and Cancel keep, and the pictures it shows.
+#include "FakeUi.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+void check(WindowRig &rig, const char *name, bool on = true) {
+    rig.child<QAbstractButton>(name)->setChecked(on);
+}
+void click(WindowRig &rig, const char *name) {
+    rig.window->show();
+    rig.child<QPushButton>(name)->click();
+}
+QStringList listLines(WindowRig &rig) {
+    QStringList lines;
+    auto *list = rig.child<QListWidget>("lstImages");
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+FontChoice labFont(WindowRig &rig) {
+    auto *label = rig.child<QLabel>("labFont");
+    const QString family = label->font().family();
+    return {label->text() == family ? family : label->text() + " drawn in " + family,
+            label->font().pointSizeF(), label->palette().color(QPalette::WindowText)};
+}
+bool captionGroupEnabled(WindowRig &rig, bool on) {
+    for (const char *name : {"Frame2", "Frame3", "Frame4", "optType0", "optType1", "optType2",
+                             "cmdFont", "optLoc0", "optLoc1", "optLoc2", "optLoc3"}) {
+        if (rig.child(name)->isEnabled() != on)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+class TestFrmMain : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Every stored value reaches its control, and OK without edits writes
+    // the same texts back.
+    void fullStoreRoundTrip() {
+        WindowRig rig;
+        rig.storePictures(3);
+        // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
+        const QList<std::pair<QString, QString>> values = {
+            {"Setting/MirellTime", "1440"},    {"Setting/OrderMode", "0"},
+            {"Setting/Stretch", "True"},       {"Caption/ShowCaption", "True"},
+            {"Caption/CaptionType", "2"},      {"Caption/CaptionString", "夏の海"},
+            {"Caption/FontName", "IPAGothic"}, {"Caption/FontSize", "20"},
+            {"Caption/FontColor", "33023"},    {"Caption/Location", "3"}};
+        for (const auto &[key, value] : values)
+            rig.store.set(key.section('/', 0, 0), key.section('/', 1), value);
+        rig.store.set("Setting", "Current", "2");
+        rig.open();
+
+        QCOMPARE(rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("1440"));
+        QCOMPARE(rig.timer->alarmMinute, 1440);
+        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
+            QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
+        QCOMPARE(rig.child<QLineEdit>("txtCapt")->text(), QStringLiteral("夏の海"));
+        QCOMPARE(labFont(rig), FontChoice({"IPAGothic", 20, QColor(255, 128, 0)}));
+        QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p2.png"));
+
+        click(rig, "cmdOK");
+        for (const auto &[key, value] : values)
+            QCOMPARE(rig.store.value(key.section('/', 0, 0), key.section('/', 1)), value);
+        QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("2"));
+        QCOMPARE(rig.store.unsyncedPuts(), 0);
+    }
+
+    // Entries whose keys are lost are listed blank and skipped by the steps;
+    // a window position off every screen is not used.
+    void damagedStore() {
+        WindowRig rig;
+        rig.store.set("Setting", "ListCount", "2");
+        rig.store.set("Setting", "Files0", rig.picture("a.png"));
+        rig.store.set("Setting", "Title0", "a.png");
+        rig.store.set("Setting", "Title2", "c.png");
+        rig.store.set("Window", "Top", "1500");
+        rig.store.set("Window", "Left", "60000");
+        rig.open();
+        QCOMPARE(rig.window->pos(), QWidget().pos());
+        QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
+        for (int i = 0; i < 4; ++i)
+            rig.window->RotationStep();
+        QCOMPARE(rig.composed, QStringList{rig.dir.filePath("a.png")});
+        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("1"));
+
+        WindowRig placed;
+        placed.store.set("Window", "Top", "1500");
+        placed.store.set("Window", "Left", "3000");
+        QCOMPARE(placed.open().pos(), QPoint(200, 100));
+    }
+
+    void fontChoice() {
+        WindowRig rig;
+        rig.open();
+        check(rig, "chkShowStr");
+        // Sizes are stored whole, halves rounded to even.
+        for (auto [size, stored] : {std::pair{10.5, "10"}, {11.5, "12"}}) {
+            const FontChoice chosen{QStringLiteral("IPAGothic"), size, QColor(0, 0, 255)};
+            rig.dialogs.fontAnswers << chosen;
+            click(rig, "cmdFont");
+            click(rig, "cmdFont"); // cancelled; starts from the pending choice
+            QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
+            QCOMPARE(labFont(rig), chosen);
+            click(rig, "cmdOK");
+            QCOMPARE(rig.store.value("Caption", "FontSize"), QString::fromLatin1(stored));
+        }
+    }
+
+    void interval() {
+        const QString bad = QStringLiteral("入力が不正です。");
+        for (auto [typed, message, stored] :
+             {std::tuple{QString("0"), QString(), 0},
+              {" 7 ", {}, 7},
+              {"1.5", {}, 2},
+              {"", QStringLiteral("変更する間隔を指定して下さい。"), 60},
+              {"1e9", bad, 60}}) {
+            WindowRig rig;
+            rig.storePictures(2);
+            rig.open();
+            rig.window->show();
+            rig.child("cmdAdd")->setFocus();
+            rig.child<QLineEdit>("txtMin")->setText(typed);
+            check(rig, "chkFit");
+            click(rig, "cmdOK");
+            // The list is kept either way, the rest only when the interval is.
+            QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("1"));
+            QCOMPARE(rig.timer->alarmMinute, stored);
+            const bool accepted = message.isEmpty();
+            QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
+            QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
+            QCOMPARE(rig.tray.calls, accepted ? QStringList{"AddIcon Mirell!"} : QStringList());
+            if (!accepted) {
+                QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), 1);
+                QCOMPARE(rig.window->focusWidget(), rig.child("txtMin"));
+            }
+        }
+    }
+
+    // The caption group follows its check box, the free text its option;
+    // Cancel takes back every edit.
+    void captionRulesAndCancel() {
+        WindowRig rig;
+        rig.storePictures(2);
+        rig.store.set("Caption", "Location", "1");
+        rig.open();
+        const FontChoice font = labFont(rig);
+        check(rig, "chkShowStr");
+        QVERIFY(captionGroupEnabled(rig, true) && !rig.child("txtCapt")->isEnabled());
+        check(rig, "optType2");
+        QVERIFY(rig.child("txtCapt")->isEnabled());
+        check(rig, "optLoc3");
+        rig.dialogs.fontAnswers << FontChoice{QStringLiteral("IPAPGothic"), 30, Qt::red};
+        click(rig, "cmdFont");
+        rig.dialogs.openFilesAnswers << QStringList{rig.picture("extra.png")};
+        click(rig, "cmdAdd");
+        rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
+        QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
+        QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
+        QVERIFY(rig.child<QAbstractButton>("optLoc1")->isChecked());
+        QVERIFY(rig.child<QAbstractButton>("optType1")->isChecked());
+        QVERIFY(captionGroupEnabled(rig, false) && !rig.child("txtCapt")->isEnabled());
+        QCOMPARE(labFont(rig), font);
+        QCOMPARE(rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("60"));
+        QVERIFY(rig.store.puts().isEmpty());
+    }
+
+    void stepsByMenuAlarmAndButton() {
+        WindowRig rig;
+        const QStringList p = rig.storePictures(3);
+        rig.store.set("Setting", "Current", "2");
+        rig.open();
+        rig.window->popupMenu()->actions().first()->trigger();
+        rig.timer->fire(); // the same step, through the meta-object
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p1.png"));
+        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("1"));
+        rig.child<QListWidget>("lstImages")->setCurrentRow(1);
+        click(rig, "cmdLet");
+        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("2"));
+        rig.window->RotationStep();
+        QCOMPARE(rig.composed, QStringList({p[2], p[0], p[1], p[2]}));
+        QCOMPARE(rig.store.unsyncedPuts(), 0);
+    }
+
+    // A picture that cannot be loaded, or a desktop that refuses it, changes
+    // nothing the user sees; list order moves on past a missing picture, and
+    // a refusal is told once.
+    void failuresLeaveLabelAndStore() {
+        WindowRig rig;
+        const QStringList p = rig.storePictures(3);
+        QFile::remove(p[1]);
+        rig.store.set("Setting", "Current", "1");
+        rig.open();
+        rig.window->RotationStep();
+        rig.desktop.failure = QStringLiteral("no desktop here");
+        rig.window->RotationStep();
+        rig.window->RotationStep();
+        QCOMPARE(rig.desktop.calls.size(), 2); // past the missing one
+        QCOMPARE(rig.tray.notes, QStringList{"no desktop here"});
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p1.png"));
+        QVERIFY(rig.store.puts().isEmpty());
+    }
+
+    // What OK puts on the desktop, by the stored order (0 list, 1 shuffle, 2
+    // random) and the one the user switched to (-1: none).
+    void okComposes() {
+        for (auto [order, current, switchTo, random, picture, writesCurrent] :
+             {std::tuple{0, 3, -1, 0.0, 3, false},
+              {0, 3, 0, 0.0, 3, false}, // reselected
+              {0, 3, 2, 0.9, 5, true},
+              {1, 4, -1, 0.0, 1, true}}) {
+            WindowRig rig;
+            const QStringList p = rig.storePictures(5);
+            rig.store.set("Setting", "OrderMode", QString::number(order));
+            rig.store.set("Setting", "Current", QString::number(current));
+            rig.random.script({random});
+            rig.open();
+            rig.window->show();
+            if (switchTo >= 0)
+                check(rig, qPrintable(QStringLiteral("optOrder%1").arg(switchTo)));
+            rig.store.clearPuts();
+            click(rig, "cmdOK");
+            QCOMPARE(rig.composed, QStringList{p[picture - 1]});
+            const auto &puts = rig.store.puts();
+            QCOMPARE(std::any_of(puts.begin(), puts.end(),
+                                 [](auto &put) { return put.key == "Current"; }),
+                     writesCurrent);
+            if (writesCurrent)
+                QCOMPARE(rig.store.value("Setting", "Current"), QString::number(picture));
+        }
+    }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

@@ -24,7 +24,7 @@ class Sandbox {
             files += bin.entryList({"Chronome*"}, QDir::Files);
         m_valid = files.size() > int(withTimerPlugin);
         for (const QString &file : files)
-            m_valid = m_valid && QFile::copy(bin.filePath(file), programFolder() + '/' + file);
+            m_valid = m_valid && QFile::copy(bin.filePath(file), path("prog") + '/' + file);
     }
     ~Sandbox() {
         for (QProcess *p : std::as_const(m_processes)) {
@@ -36,15 +36,10 @@ class Sandbox {
 
     bool isValid() const { return m_valid; }
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    QString programFolder() const { return path("prog"); }
 
-    // A fresh view of the store file as the program left it.
+    // A fresh view of the store file, where the program keeps it.
     std::unique_ptr<SettingsStore> store() const {
-        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
-        auto store = std::make_unique<QSettingsStore>();
-        qputenv("XDG_CONFIG_HOME", saved);
-        return store;
+        return std::make_unique<QSettingsStore>(path("config/Mirell!.ini"));
     }
     QString value(const QString &section, const QString &key) const {
         return store()->get(section, key, "<absent>");
@@ -62,7 +57,7 @@ class Sandbox {
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_dir.path());
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(programFolder() + "/mirell", {});
+        p->start(path("prog") + "/mirell", {});
         p->waitForStarted(10000);
         m_processes << p;
         return p;

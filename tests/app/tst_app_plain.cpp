@@ -1,8 +1,6 @@
 #include "Sandbox.h"
 #include "XTools.h"
 
-#include <QTest>
-
 using namespace XTools;
 
 // No notification area on this display.

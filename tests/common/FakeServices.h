@@ -7,12 +7,8 @@
 #include "RandomSource.h"
 #include "ScreenInfo.h"
 
-#include <QDateTime>
-#include <QImage>
 #include <QList>
-#include <QRect>
-#include <QSize>
-#include <QString>
+#include <QStringList>
 
 // A screen of any size; the work area defaults to the whole screen.
 class FakeScreenInfo : public ScreenInfo {
@@ -38,43 +34,31 @@ class FakeClock : public Clock {
 // Plays back the given values in turn, starting over after the last; none gives 0.
 class ScriptedRandom : public RandomSource {
   public:
-    ScriptedRandom() = default;
-    explicit ScriptedRandom(QList<double> values) : m_values(std::move(values)) {}
+    explicit ScriptedRandom(QList<double> values = {}) : m_values(std::move(values)) {}
     double next() override {
-        ++m_calls;
-        if (m_values.isEmpty())
-            return 0.0;
-        const double v = m_values.at(m_next);
-        m_next = (m_next + 1) % m_values.size();
-        return v;
+        return m_values.isEmpty() ? 0.0 : m_values.at(m_next++ % m_values.size());
     }
     void script(QList<double> values) {
         m_values = std::move(values);
         m_next = 0;
     }
-    int calls() const { return m_calls; }
 
   private:
     QList<double> m_values;
     qsizetype m_next = 0;
-    int m_calls = 0;
 };
 
-// Records what it is asked to show; refuses with `failure` when that is set.
+// Records the paths it is asked to show; refuses with `failure` when that is set.
 class FakeDesktopBackground : public DesktopBackground {
   public:
-    struct Call {
-        QString path;
-        QSize size;
-    };
     QString name() const override { return QStringLiteral("fake"); }
-    bool apply(const QString &path, const QImage &image, QString *error) override {
-        calls.append({path, image.size()});
+    bool apply(const QString &path, const QImage &, QString *error) override {
+        calls.append(path);
         if (!failure.isEmpty() && error)
             *error = failure;
         return failure.isEmpty();
     }
 
-    QList<Call> calls;
+    QStringList calls;
     QString failure;
 };

@@ -11,10 +11,7 @@
 class MemorySettingsStore : public SettingsStore {
   public:
     struct Put {
-        QString section;
-        QString key;
-        QString value;
-        bool operator==(const Put &) const = default;
+        QString section, key, value;
     };
 
     QString get(const QString &section, const QString &key,

@@ -1,7 +1,6 @@
 // Figures for the picture list at its limits: a drop of 1,000 large JPEGs and
 // editing a list of 32,767 entries. Prints timings; never fails on slowness.
-#include "FakeDialogs.h"
-#include "PictureListEditor.h"
+#include "PictureTab.h"
 #include "Settings.h"
 #include "SettingsStore.h"
 
@@ -18,23 +17,9 @@
 
 namespace {
 
-struct Tab {
-    QWidget window;
-    QListWidget *lst = new QListWidget(&window);
-    PictureListEditor::Buttons b{};
-    FakeDialogs dialogs;
-    std::unique_ptr<PictureListEditor> editor;
-
+struct Tab : PictureTab {
     Tab() {
         window.resize(324, 403);
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(lst);
-        for (QPushButton **button : {&b.cmdAdd, &b.cmdDel, &b.cmdMirell, &b.cmdUp, &b.cmdDown,
-                                     &b.cmdPrev, &b.cmdOpen, &b.cmdLet}) {
-            *button = new QPushButton(&window);
-            layout->addWidget(*button);
-        }
-        editor = std::make_unique<PictureListEditor>(lst, b, dialogs, &window);
         window.show();
     }
 };

@@ -1,5 +1,4 @@
-#include "FakeDialogs.h"
-#include "PictureListEditor.h"
+#include "PictureTab.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -23,23 +22,8 @@ PictureList listOf(const QStringList &paths) {
     return list;
 }
 
-// The settings window's picture tab, reduced to what the editor touches.
-struct Tab {
-    QWidget window;
-    QListWidget *lst = new QListWidget(&window);
-    PictureListEditor::Buttons b{};
-    FakeDialogs dialogs;
-    std::unique_ptr<PictureListEditor> editor;
-
-    Tab() {
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(lst);
-        for (QPushButton **button : {&b.cmdAdd, &b.cmdDel, &b.cmdMirell, &b.cmdUp, &b.cmdDown,
-                                     &b.cmdPrev, &b.cmdOpen, &b.cmdLet})
-            layout->addWidget(*button = new QPushButton(&window));
-        editor = std::make_unique<PictureListEditor>(lst, b, dialogs, &window);
-        editor->disableSelectionButtons();
-    }
+struct Tab : PictureTab {
+    Tab() { editor->disableSelectionButtons(); }
     // The selection buttons as "DMUVPOL" (Del, Mirell, Up, Down, Prev, Open, Let),
     // lower case when disabled.
     QString enabled() const {

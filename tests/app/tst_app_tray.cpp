@@ -99,6 +99,8 @@ class TestAppTray : public QObject {
             QVERIFY(
                 waitFor([&] { return box.value("Setting", "Current") == QString::number(i + 1); }));
             QVERIFY(shownWindowOf(p->processId()).isEmpty());
+            // Fitted to the 1280x800 screen: 640x400 doubles exactly.
+            QCOMPARE(QImage(box.path("prog/MirellWP.bmp")).size(), QSize(1280, 800));
         }
         QVERIFY(popMenu());
         click(QPoint(menu.left() + 30, menu.bottom() - 10), 1);

@@ -127,6 +127,7 @@ class TestFrmMain : public QObject {
              {std::tuple{QString("0"), QString(), 0},
               {" 7 ", {}, 7},
               {"1.5", {}, 2},
+              {"-1", bad, 60},
               {"", QStringLiteral("変更する間隔を指定して下さい。"), 60},
               {"1e9", bad, 60}}) {
             WindowRig rig;

@@ -135,6 +135,12 @@ class TestPictureList : public QObject {
         QVERIFY(dropOn(tab.lst, &files));
         QTRY_COMPARE(tab.files(), QStringList({m_b, m_a}));
         QCOMPARE(tab.dialogs.messages, QStringList({m_bad + Rejected, m_dir.path() + Rejected}));
+
+        QMimeData text; // a drop without files leaves the list alone
+        text.setText(m_a);
+        dropOn(tab.lst, &text);
+        QCoreApplication::processEvents();
+        QCOMPARE(tab.files(), QStringList({m_b, m_a}));
     }
 
     void cancellingProgressKeepsWhatWasAdded() {

@@ -23,6 +23,7 @@ class TestPreview : public QObject {
         for (auto [picture, screen, expected] :
              {std::tuple{QSize(1000, 333), 1283, QSize(256, 85)},
               {QSize(333, 1000), 1283, QSize(85, 256)},
+              {QSize(500, 500), 1280, QSize(256, 256)}, // square takes the portrait rule
               {QSize(100000, 10), 1280, QSize(256, 0)},
               {QSize(2000000, 1900000), 100000, QSize(20000, 19000)}, // no overflow
               {QSize(0, 0), 1280, QSize()}})

@@ -1,6 +1,7 @@
 #include "CommandBackgrounds.h"
 #include "DesktopTestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 
@@ -94,6 +95,18 @@ void CommandDesktopsTest::missingToolIsNamed() {
     QString error;
     QVERIFY(!LxdeBackground().apply(writeComposedFile("missing", 1), QImage(), &error));
     QCOMPARE(error, "LXDE did not take the wallpaper: pcmanfm was not found on PATH");
+
+    // A tool that never answers is stopped at the timeout and named.
+    QFile hang(m_bin + "/pcmanfm-qt");
+    QVERIFY(hang.open(QIODevice::WriteOnly));
+    hang.write("#!/bin/sh\nexec sleep 30\n");
+    hang.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    hang.close();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!LxqtBackground(CommandRunner(500)).apply(writeComposedFile("hang", 1), {}, &error));
+    QVERIFY2(error.startsWith("LXQt did not take the wallpaper: pcmanfm-qt"), qPrintable(error));
+    QVERIFY(clock.elapsed() < 20000);
 }
 
 QTEST_GUILESS_MAIN(CommandDesktopsTest)

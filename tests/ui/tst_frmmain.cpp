@@ -186,7 +186,9 @@ class TestFrmMain : public QObject {
         const QStringList p = rig.storePictures(3);
         rig.store.set("Setting", "Current", "2");
         rig.open();
+        rig.timer->alarmMinute = -1; // a step by hand must leave the timer alone
         rig.window->popupMenu()->actions().first()->trigger();
+        QCOMPARE(rig.timer->alarmMinute, -1);
         rig.timer->fire(); // the same step, through the meta-object
         QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p1.png"));
         QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("1"));

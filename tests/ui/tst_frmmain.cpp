@@ -226,7 +226,8 @@ class TestFrmMain : public QObject {
              {std::tuple{0, 3, -1, 0.0, 3, false},
               {0, 3, 0, 0.0, 3, false}, // reselected
               {0, 3, 2, 0.9, 5, true},
-              {1, 4, -1, 0.0, 1, true}}) {
+              {1, 4, -1, 0.0, 1, true},
+              {2, 4, -1, 0.5, 3, true}}) {
             WindowRig rig;
             const QStringList p = rig.storePictures(5);
             rig.store.set("Setting", "OrderMode", QString::number(order));

@@ -177,7 +177,9 @@ class TestSettings : public QObject {
     }
 
     void fileTextComesBackAsText() {
-        const QString tricky = "C:\\壁紙\\a, \"b\",c.jpg";
+        const QStringList texts = {
+            "C:\\壁紙\\a, \"b\",c.jpg", "  blanks around  ",   "@at",     "@Variant(x)",
+            "line\nbreak\r\nend",       "'single' \"double\"", "a;b=c#d", ""};
         const QString file = path("trip.ini");
         writeFile(file, "[Setting]\nFiles0=a, b\nFiles2=@ByteArray(bytes)\nFiles3=@Invalid()\n"
                         "Files4=@Rect(1 2 3 4)\nMirellTime = 45 \n");
@@ -189,10 +191,13 @@ class TestSettings : public QObject {
             QCOMPARE(store.get("Setting", "Files3", "d"), "d");
             QCOMPARE(store.get("Setting", "Files4", "d"), "d");
             QCOMPARE(readSettings(store).record.MirellTime, 45);
-            store.put("Caption", "CaptionString", tricky);
+            for (int i = 0; i < texts.size(); ++i)
+                store.put("Caption", QString("Text%1").arg(i), texts[i]);
             QVERIFY(store.sync());
         }
-        QCOMPARE(QSettingsStore(copyOf(file)).get("Caption", "CaptionString", ""), tricky);
+        const QSettingsStore reread(copyOf(file));
+        for (int i = 0; i < texts.size(); ++i)
+            QCOMPARE(reread.get("Caption", QString("Text%1").arg(i), "default"), texts[i]);
     }
 
     void damagedFileGivesDefaults() {

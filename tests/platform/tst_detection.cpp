@@ -25,6 +25,16 @@ void TestDetection::detects_data() {
             << QString::fromUtf8(vars) << installed << kind;
     };
     row("XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome, all);
+    row("XDG_CURRENT_DESKTOP=Budgie:GNOME", K::Gnome, all);
+    row("XDG_CURRENT_DESKTOP=X-Cinnamon", K::Cinnamon, all);
+    row("XDG_CURRENT_DESKTOP=KDE", K::Kde, all);
+    row("XDG_CURRENT_DESKTOP=XFCE", K::Xfce, all);
+    row("XDG_CURRENT_DESKTOP=MATE", K::Mate, all);
+    row("XDG_CURRENT_DESKTOP=LXQt", K::Lxqt, all);
+    row("XDG_CURRENT_DESKTOP=LXDE", K::Lxde, all);
+    row("XDG_CURRENT_DESKTOP=sway;WAYLAND_DISPLAY=wayland-1", K::Sway, all);
+    row("XDG_CURRENT_DESKTOP=Hyprland;WAYLAND_DISPLAY=wayland-1", K::Hyprland, all);
+    row("DISPLAY=:0", K::X11Root, all);
     row("XDG_CURRENT_DESKTOP=gnome:KDE", K::Kde, all); // any case; the earlier family wins
     row("XDG_CURRENT_DESKTOP=KDEish:i3;DISPLAY=:0", K::X11Root, all); // whole entries only
     row("XDG_CURRENT_DESKTOP=MATE;DESKTOP_SESSION=plasma", K::Mate, all);

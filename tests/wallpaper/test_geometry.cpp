@@ -8,7 +8,8 @@ class TestGeometry : public QObject {
     void fit() {
         // Rounding a sliver to zero would leave no picture at all.
         for (const auto &[picture, fitted] :
-             QList<std::pair<QSize, QSize>>{{{600, 800}, {576, 768}}, // portrait
+             QList<std::pair<QSize, QSize>>{{{640, 480}, {1024, 768}}, // equal aspect
+                                            {{600, 800}, {576, 768}},  // portrait
                                             {{2000, 500}, {1024, 256}},
                                             {{5, 7}, {549, 768}}, // rounds up
                                             {{100000, 1}, {1024, 1}}})
@@ -24,6 +25,7 @@ class TestGeometry : public QObject {
              QList<std::tuple<int, QSizeF, QSize, QRect, QPointF>>{
                  {3, t, small, taskbarBelow, {290, 270}},
                  {2, t, {1024, 768}, taskbarBelow, {10, 738 - 20 - 10}},
+                 {0, t, {1600, 600}, whole, {298, 10}},
                  {1, t, {1600, 600}, whole, {288 + 1024 - 100 - 10, 10}},
                  {3, t, {1200, 900}, {50, 30, 974, 738}, {1024 + 88 - 110, 768 + 66 - 30}},
                  {1, {100.5, 20.25}, small, whole, {289.5, 10}}, // half pixels stay
@@ -46,6 +48,8 @@ class TestGeometry : public QObject {
         QCOMPARE(captionText(3, path, "free", day, ja), QString());
         QCOMPARE(FileNameOf("/写真/海 の 朝.jpg"), QStringLiteral("海 の 朝.jpg"));
         QCOMPARE(FileNameOf("/home/a/Pictures/"), QString());
+        QCOMPARE(FileNameOf("sea.jpg"), QStringLiteral("sea.jpg"));
+        QCOMPARE(FileNameOf(QString()), QString());
 #ifndef Q_OS_WIN
         // A backslash is an ordinary character in a Linux file name.
         QCOMPARE(FileNameOf("/tmp/a\\b.jpg"), QStringLiteral("a\\b.jpg"));

@@ -34,14 +34,6 @@ qint16 selectedIndex(const std::array<QRadioButton *, N> &group, qint16 fallback
     return fallback;
 }
 
-QColor colorFromRgb(qint32 value) {
-    return QColor(value & 0xff, (value >> 8) & 0xff, (value >> 16) & 0xff);
-}
-
-qint32 rgbFromColor(const QColor &color) {
-    return qint32(color.red() | (color.green() << 8) | (color.blue() << 16));
-}
-
 } // namespace
 
 void FrmMain::LoadPictureList() {

@@ -23,11 +23,6 @@ namespace {
 
 const QString kFileName = QStringLiteral("MirellWP.bmp");
 
-QColor colorOf(qint32 rgb) {
-    const auto v = quint32(rgb);
-    return QColor(int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff));
-}
-
 // The wallpaper is opaque: a transparent picture shows black where it is
 // see-through, whatever colour the file keeps under its transparent pixels.
 QImage opaque(QImage image) {
@@ -55,7 +50,7 @@ void drawCaption(QImage &image, const QString &text, const Settings &settings, c
 
     QPainter painter(&image);
     painter.setFont(font);
-    painter.setPen(colorOf(settings.FontColor));
+    painter.setPen(colorFromRgb(settings.FontColor));
     painter.drawText(QPointF(qRound(cell.x()), qRound(cell.y()) + metrics.ascent()), text);
 }
 

@@ -101,3 +101,12 @@ QString captionText(int captionType, const QString &path, const QString &freeTex
         return {};
     }
 }
+
+QColor colorFromRgb(qint32 rgb) {
+    const auto v = quint32(rgb);
+    return QColor(int(v & 0xff), int((v >> 8) & 0xff), int((v >> 16) & 0xff));
+}
+
+qint32 rgbFromColor(const QColor &color) {
+    return qint32(color.red() | (color.green() << 8) | (color.blue() << 16));
+}

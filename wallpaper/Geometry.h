@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDate>
 #include <QLocale>
 #include <QPointF>
@@ -30,3 +31,7 @@ QString dateCaption(const QDate &date, const QLocale &locale);
 // The caption by type: 0 date, 1 FileNameOf(path), 2 the free text, else empty.
 QString captionText(int captionType, const QString &path, const QString &freeText,
                     const QDate &today, const QLocale &locale);
+
+// Caption colours are stored as RGB with red in the low byte.
+QColor colorFromRgb(qint32 rgb);
+qint32 rgbFromColor(const QColor &color);

@@ -1,5 +1,7 @@
 #include "AliasFile.h"
 
+#include "BackendError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,11 +9,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
 
 bool copyAtomically(const QString &source, const QString &target, QString *error) {
     QFile in(source);

@@ -1,11 +1,8 @@
 #include "CommandBackgrounds.h"
 
-namespace {
+#include "BackendError.h"
 
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
+namespace {
 
 bool refused(const QString &desktop, const QString &why, QString *error) {
     setError(error, QStringLiteral("%1 did not take the wallpaper: %2").arg(desktop, why));

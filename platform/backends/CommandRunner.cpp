@@ -1,14 +1,11 @@
 #include "CommandRunner.h"
 
+#include "BackendError.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 
 namespace {
-
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
 
 // The last non-empty line of a tool's complaint is usually the useful one.
 QString lastLine(const QByteArray &text) {

@@ -1,15 +1,8 @@
 #include "GnomeFamilyBackground.h"
 
+#include "BackendError.h"
+
 #include <QUrl>
-
-namespace {
-
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
-
-} // namespace
 
 GnomeFamilyBackground::GnomeFamilyBackground(Flavour flavour, CommandRunner runner, AliasFile alias)
     : m_flavour(flavour), m_runner(runner), m_alias(std::move(alias)) {

@@ -1,5 +1,7 @@
 #include "KdeBackground.h"
 
+#include "BackendError.h"
+
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -8,11 +10,6 @@
 #include <QUrl>
 
 namespace {
-
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
 
 QString jsonStringLiteral(const QString &text) {
     QString array =

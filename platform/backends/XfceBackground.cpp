@@ -1,13 +1,10 @@
 #include "XfceBackground.h"
 
+#include "BackendError.h"
+
 namespace {
 
 const QString channel = QStringLiteral("xfce4-desktop");
-
-void setError(QString *error, const QString &text) {
-    if (error)
-        *error = text;
-}
 
 } // namespace
 

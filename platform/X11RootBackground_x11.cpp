@@ -1,8 +1,12 @@
 #include "X11RootBackground_x11.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QSysInfo>
+#include <QTimer>
 
+#include <xcb/randr.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -109,14 +113,47 @@ bool rootTakesRgb32(xcb_connection_t *c, const xcb_screen_t *screen, QString *er
     return true;
 }
 
-QImage placeOnRoot(QImage picture, QSize rootSize) {
+// Monitors (RandR 1.5) carve the root into the screens the user looks at;
+// without RandR, or with a single monitor, the root is the one screen.
+bool hasMonitors(xcb_connection_t *c) {
+    const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
+    if (!randr || !randr->present)
+        return false;
+    Reply<xcb_randr_query_version_reply_t> version(
+        xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr));
+    return version && (version->major_version > 1 || version->minor_version >= 5);
+}
+
+QList<QRect> monitorsOf(xcb_connection_t *c, const xcb_screen_t *screen) {
+    const QRect root(0, 0, screen->width_in_pixels, screen->height_in_pixels);
+    QList<QRect> monitors;
+    if (hasMonitors(c)) {
+        Reply<xcb_randr_get_monitors_reply_t> reply(
+            xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, screen->root, 1), nullptr));
+        xcb_randr_monitor_info_iterator_t it{};
+        if (reply)
+            it = xcb_randr_get_monitors_monitors_iterator(reply.get());
+        for (; it.rem; xcb_randr_monitor_info_next(&it)) {
+            const QRect m =
+                QRect(it.data->x, it.data->y, it.data->width, it.data->height).intersected(root);
+            if (!m.isEmpty())
+                monitors << m;
+        }
+    }
+    return monitors.size() > 1 ? monitors : QList<QRect>{root};
+}
+
+QImage placeOnMonitors(QImage picture, QSize rootSize, const QList<QRect> &monitors) {
     picture.setDevicePixelRatio(1.0);
     QImage root(rootSize, QImage::Format_RGB32);
     root.fill(Qt::black);
     QPainter painter(&root);
-    painter.drawImage(QPoint((rootSize.width() - picture.width()) / 2,
-                             (rootSize.height() - picture.height()) / 2),
-                      picture);
+    for (const QRect &m : monitors) {
+        painter.setClipRect(m);
+        painter.drawImage(m.topLeft() + QPoint((m.width() - picture.width()) / 2,
+                                               (m.height() - picture.height()) / 2),
+                          picture);
+    }
     return root;
 }
 
@@ -170,7 +207,8 @@ xcb_pixmap_t pixmapProperty(xcb_connection_t *c, xcb_window_t root, xcb_atom_t p
 // even one of our own connection, and killing its owner would end an
 // innocent program or ourselves. Root setters leave a pixmap of the root's
 // size and depth, so only that is taken as a left-behind picture.
-bool isLeftBehindPicture(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pixmap_t pixmap) {
+bool isLeftBehindPicture(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pixmap_t pixmap,
+                         QSize size) {
     const xcb_setup_t *setup = xcb_get_setup(c);
     if ((pixmap & ~setup->resource_id_mask) == setup->resource_id_base)
         return false;
@@ -179,30 +217,38 @@ bool isLeftBehindPicture(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pi
         xcb_get_geometry_reply(c, xcb_get_geometry(c, pixmap), &error));
     std::free(error);
     return geometry && geometry->root == screen->root && geometry->depth == screen->root_depth &&
-           geometry->width == screen->width_in_pixels &&
-           geometry->height == screen->height_in_pixels;
+           QSize(geometry->width, geometry->height) == size;
 }
 
 // Whoever set the root before us (feh, hsetroot, an earlier run of ours)
 // left its connection retained only to keep its pixmap. When both
 // properties name that pixmap, by the root setters' convention nothing else
 // holds on to that connection, and ending it frees the old picture instead
-// of piling one up per switch.
+// of piling one up per switch. Our own previous picture may be of a root
+// size that has changed since.
+struct Previous {
+    xcb_pixmap_t pixmap;
+    QSize size;
+};
+
 void releasePrevious(xcb_connection_t *c, const xcb_screen_t *screen, xcb_atom_t xroot,
-                     xcb_atom_t esetroot) {
+                     xcb_atom_t esetroot, Previous ours) {
     const xcb_pixmap_t old = pixmapProperty(c, screen->root, xroot);
+    const QSize size =
+        old == ours.pixmap ? ours.size : QSize(screen->width_in_pixels, screen->height_in_pixels);
     if (old != XCB_NONE && old == pixmapProperty(c, screen->root, esetroot) &&
-        isLeftBehindPicture(c, screen, old))
+        isLeftBehindPicture(c, screen, old, size))
         xcb_kill_client(c, old);
 }
 
-bool install(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pixmap_t pixmap, QString *error) {
+bool install(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pixmap_t pixmap, Previous ours,
+             QString *error) {
     const xcb_window_t root = screen->root;
     const xcb_atom_t xroot = atom(c, "_XROOTPMAP_ID");
     const xcb_atom_t esetroot = atom(c, "ESETROOT_PMAP_ID");
     if (xroot == XCB_ATOM_NONE || esetroot == XCB_ATOM_NONE)
         return fail(error, QStringLiteral("The X server did not name the background properties."));
-    releasePrevious(c, screen, xroot, esetroot);
+    releasePrevious(c, screen, xroot, esetroot, ours);
 
     const xcb_void_cookie_t cookies[] = {
         xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, root, xroot, XCB_ATOM_PIXMAP, 32, 1,
@@ -221,6 +267,25 @@ bool install(xcb_connection_t *c, const xcb_screen_t *screen, xcb_pixmap_t pixma
 
 } // namespace
 
+// An ordinary connection that only listens: monitors added, removed or
+// moved (xrandr --setmonitor announces itself only as a ConfigureNotify of
+// the root), outputs and CRTCs changed, the root resized.
+struct X11RootBackground::Watcher {
+    explicit Watcher(Connection c)
+        : connection(std::move(c)),
+          notifier(xcb_get_file_descriptor(connection.get()), QSocketNotifier::Read) {
+        // xrandr and display managers send changes in bursts.
+        settle.setSingleShot(true);
+        settle.setInterval(100);
+    }
+    Connection connection;
+    QSocketNotifier notifier;
+    QTimer settle;
+};
+
+X11RootBackground::X11RootBackground() = default;
+X11RootBackground::~X11RootBackground() = default;
+
 QString X11RootBackground::name() const {
     return QStringLiteral("X11 root window");
 }
@@ -229,7 +294,13 @@ bool X11RootBackground::apply(const QString &path, const QImage &image, QString 
     const QImage picture = image.isNull() ? QImage(path) : image;
     if (picture.isNull())
         return fail(error, QStringLiteral("There is no picture to show."));
+    if (!show(picture, false, error))
+        return false;
+    watchMonitors();
+    return true;
+}
 
+bool X11RootBackground::show(const QImage &picture, bool rebuilding, QString *error) {
     const QByteArray display = qgetenv("DISPLAY");
     if (display.isEmpty())
         return fail(error, QStringLiteral("There is no X display (DISPLAY is not set)."));
@@ -248,17 +319,74 @@ bool X11RootBackground::apply(const QString &path, const QImage &image, QString 
         return false;
 
     const QSize rootSize(screen->width_in_pixels, screen->height_in_pixels);
-    const QImage root = placeOnRoot(picture, rootSize);
+    const QList<QRect> monitors = monitorsOf(c, screen);
+    if (rebuilding) {
+        if (rootSize == m_rootSize && monitors == m_monitors)
+            return true;
+        // Whoever set the root since then chose what it shows.
+        if (pixmapProperty(c, screen->root, atom(c, "_XROOTPMAP_ID")) != m_pixmap) {
+            m_picture = QImage();
+            return true;
+        }
+    }
+    const QImage root = placeOnMonitors(picture, rootSize, monitors);
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     if (!check(c,
                xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
                                          quint16(rootSize.width()), quint16(rootSize.height())),
                "make room for the picture", error) ||
-        !upload(c, pixmap, screen->root_depth, root, error) || !install(c, screen, pixmap, error))
+        !upload(c, pixmap, screen->root_depth, root, error) ||
+        !install(c, screen, pixmap, {m_pixmap, m_rootSize}, error))
         return false; // disconnecting frees what was made so far
 
     // The pixmap must outlive this connection; the next setter frees it
     // through the properties we just set.
-    return check(c, xcb_set_close_down_mode_checked(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT),
-                 "keep the picture", error);
+    if (!check(c, xcb_set_close_down_mode_checked(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT),
+               "keep the picture", error))
+        return false;
+    m_picture = picture;
+    m_pixmap = pixmap;
+    m_rootSize = rootSize;
+    m_monitors = monitors;
+    return true;
+}
+
+void X11RootBackground::watchMonitors() {
+    // Without an event loop nobody would hear the changes.
+    if ((m_watcher && m_watcher->notifier.isEnabled()) || !QCoreApplication::instance())
+        return;
+    int screenNumber = 0;
+    Connection connection(xcb_connect(qgetenv("DISPLAY").constData(), &screenNumber));
+    xcb_connection_t *c = connection.get();
+    const xcb_screen_t *screen = xcb_connection_has_error(c) ? nullptr : screenOf(c, screenNumber);
+    if (!screen)
+        return;
+    const quint32 rootEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &rootEvents);
+    if (hasMonitors(c))
+        xcb_randr_select_input(c, screen->root,
+                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE |
+                                   XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                                   XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    xcb_flush(c);
+
+    m_watcher = std::make_unique<Watcher>(std::move(connection));
+    Watcher *w = m_watcher.get();
+    QObject::connect(&w->notifier, &QSocketNotifier::activated, &w->notifier, [w] {
+        bool changed = false;
+        while (xcb_generic_event_t *event = xcb_poll_for_event(w->connection.get())) {
+            changed |= event->response_type != 0; // errors are no news
+            std::free(event);
+        }
+        if (xcb_connection_has_error(w->connection.get()))
+            w->notifier.setEnabled(false); // the next apply() listens afresh
+        else if (changed)
+            w->settle.start();
+    });
+    QObject::connect(&w->settle, &QTimer::timeout, &w->settle, [this] {
+        QString error;
+        if (!m_picture.isNull() && !show(m_picture, true, &error))
+            qWarning("The wallpaper could not follow the new monitor layout: %s",
+                     qUtf8Printable(error));
+    });
 }

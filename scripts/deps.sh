@@ -6,7 +6,7 @@ set -euo pipefail
 MIRELL_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6svg6
-  libxcb1-dev libgl-dev
+  libxcb1-dev libxcb-randr0-dev libgl-dev
   fonts-ipafont-gothic
 )
 MIRELL_TEST_PACKAGES=(

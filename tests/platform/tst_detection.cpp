@@ -25,7 +25,6 @@ void TestDetection::detects_data() {
             << QString::fromUtf8(vars) << installed << kind;
     };
     row("XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome, all);
-    row("XDG_CURRENT_DESKTOP=Budgie:GNOME", K::Gnome, all);
     row("XDG_CURRENT_DESKTOP=X-Cinnamon", K::Cinnamon, all);
     row("XDG_CURRENT_DESKTOP=KDE", K::Kde, all);
     row("XDG_CURRENT_DESKTOP=XFCE", K::Xfce, all);

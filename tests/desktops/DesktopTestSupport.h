@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdlib>
+
 namespace DesktopTest {
 
 // Folder names that break naive quoting in a shell, a command parser, a
@@ -29,15 +31,13 @@ inline QByteArray contentOf(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs a program to its end and returns its standard output.
-inline QString runTool(const QString &program, const QStringList &arguments,
-                       int *exitCode = nullptr) {
+// Runs a program to its end and returns its standard output, or "" if it failed.
+inline QString runTool(const QString &program, const QStringList &arguments) {
     QProcess process;
     process.start(program, arguments);
-    process.waitForFinished(20000);
-    if (exitCode)
-        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const bool ok = process.waitForFinished(20000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
 }
 
 // Reads a watcher's output until it contains needle or the time is up.
@@ -51,18 +51,28 @@ inline bool waitForOutput(QProcess &watcher, QString &seen, const QString &needl
     return true;
 }
 
-// A private dbus-daemon with its own home and XDG folders, exported to this
-// process and every program it starts. Schemas and services are the system's.
+// Nothing of the machine's own session may reach the backends or the tools
+// they run: the whole environment is replaced by folders inside dir, the
+// given PATH and a UTF-8 locale.
+inline void isolate(const QTemporaryDir &dir, const QByteArray &path) {
+    clearenv();
+    for (const char *var :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        QDir().mkpath(dir.filePath(var));
+        QFile::setPermissions(dir.filePath(var),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(var, QFile::encodeName(dir.filePath(var)));
+    }
+    qputenv("PATH", path);
+    qputenv("LC_ALL", "C.UTF-8");
+}
+
+// A private dbus-daemon in an isolated environment, which every program
+// started from here uses. Schemas and services are the system's.
 struct PrivateSession {
     PrivateSession() {
-        for (const char *var :
-             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            QDir().mkpath(dir.filePath(var));
-            QFile::setPermissions(dir.filePath(var),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv(var, QFile::encodeName(dir.filePath(var)));
-        }
-        qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+        isolate(dir, "/usr/bin:/bin");
+        qputenv("XDG_DATA_DIRS", "/usr/share");
         qputenv("GSETTINGS_BACKEND", "dconf");
         daemon.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
         for (int i = 0; i < 50 && !daemon.canReadLine(); ++i)

@@ -7,11 +7,7 @@
 #include <windows.h>
 
 int wmain(int argc, wchar_t **argv) {
-    if (argc < 2) {
-        std::fputs("usage: windows-check FOLDER\n", stderr);
-        return 2;
-    }
-    const std::wstring folder = argv[1];
+    const std::wstring folder = argc > 1 ? argv[1] : L"C:\\users\\Public";
     int passed = 0, failed = 0;
     for (const std::wstring &path :
          {folder + L"\\MirellWP.bmp",
@@ -20,13 +16,11 @@ int wmain(int argc, wchar_t **argv) {
         std::wstring error;
         const bool set = setWindowsWallpaper(path, &error);
         const std::wstring back = currentWindowsWallpaper();
-        if (set && back == path) {
-            ++passed;
-        } else {
-            ++failed;
+        const bool ok = set && back == path;
+        (ok ? passed : failed)++;
+        if (!ok)
             std::fwprintf(stderr, L"FAIL: %ls -> %ls (%ls)\n", path.c_str(), back.c_str(),
                           error.c_str());
-        }
     }
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

@@ -3,20 +3,8 @@
 # under wine, reading the wallpaper back. Installs what it needs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
-
-need=()
-for p in g++-mingw-w64-x86-64-win32 wine64 wine; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "windows-check: run as root first: apt-get install -y --no-install-recommends ${need[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+source "$here/scripts/deps.sh"
+mirell_install g++-mingw-w64-x86-64-win32 wine64 wine
 
 work=$(mktemp -d)
 trap 'WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -32,9 +20,5 @@ wine=wine
 command -v wine >/dev/null || wine=/usr/lib/wine/wine64
 # user32 wants a display; bring a private one when there is none.
 run=(timeout 600 "$wine" "$work/windows-check.exe" 'C:\users\Public')
-if [ -z "${DISPLAY:-}" ]; then
-  run=("$here/tests/with-xvfb.sh" "${run[@]}")
-fi
-rc=0
-"${run[@]}" || rc=$?
-exit $rc
+[ -n "${DISPLAY:-}" ] || run=("$here/tests/with-xvfb.sh" "${run[@]}")
+"${run[@]}" # set -e passes its status on, after the clean-up above

@@ -1,0 +1,348 @@
+#include "CommandBackgrounds.h"
+#include "GnomeFamilyBackground.h"
+#include "KdeBackground.h"
+#include "XfceBackground.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QUrl>
+
+#include <cstdlib>
+
+namespace {
+
+// Folder names that break naive quoting in a shell, a command parser, a
+// GVariant or JavaScript literal, or a URL.
+const QStringList hostileFolderNames = {"plain", "blank and 'single' \"double\" back\\slash",
+                                        "$(touch pwned) `touch pwned2` ;|&<>#,*?~%", "line\nbreak",
+                                        "壁紙 フォルダ"};
+
+// A small BMP, coloured by seed, at folder/MirellWP.bmp.
+QString writeComposedFile(const QString &folder, int seed) {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(QColor::fromHsv((seed * 47) % 360, 200, 200));
+    const bool saved = QDir().mkpath(folder) && image.save(folder + "/MirellWP.bmp", "BMP");
+    return saved ? folder + "/MirellWP.bmp" : QString();
+}
+
+QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A program's standard output, or "" if it failed.
+QString runTool(const QString &program, const QStringList &arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    const bool ok = process.waitForFinished(20000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+// A settings value as the desktop's own tool prints it; gsettings quotes
+// strings, with the escapes that the folder names here bring.
+QString readBack(const QString &schema, const QString &key) {
+    if (schema == "xfce4-desktop")
+        return runTool("xfconf-query", {"-c", schema, "-p", key}).trimmed();
+    const QString text = runTool("gsettings", {"get", schema, key}).trimmed();
+    QString out;
+    for (qsizetype i = 1; i < text.size() - 1; ++i)
+        out += text[i] != u'\\' ? text[i] : text[++i] == u'n' ? QChar(u'\n') : text[i];
+    return out;
+}
+
+void write(const QString &schema, const QString &key, const QString &value) {
+    if (schema == "xfce4-desktop")
+        runTool("xfconf-query", {"-c", schema, "-p", key, "-n", "-t", "string", "-s", value});
+    else
+        runTool("gsettings", {"set", schema, key, value});
+}
+
+} // namespace
+
+// Stands in for plasmashell: records every script, or refuses it as Plasma
+// does when the widgets are locked.
+class FakePlasmaShell : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
+
+  public:
+    QStringList scripts;
+    bool refusing = false;
+
+  public slots:
+    void evaluateScript(const QString &script) {
+        scripts << script;
+        if (refusing)
+            sendErrorReply(QDBusError::Failed, QStringLiteral("Widgets are locked"));
+    }
+};
+
+// Every backend against what its desktop would run: stub programs for the
+// command-line tools, the real dconf and xfconfd and a stand-in plasmashell
+// on a private session bus. Nothing of the machine's own session may reach
+// them: the whole environment is the test's own.
+class DesktopsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    const QString m_bin = m_dir.filePath("bin"), m_marker = m_dir.filePath("marker");
+    QProcess m_bus;
+    QThread m_serviceThread;
+    FakePlasmaShell m_shell;
+
+    void writeStub(const QString &program, const QByteArray &body) {
+        QFile script(m_bin + u'/' + program);
+        QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + body) > 0);
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    // Plasma's desktops, recorded: any URL must reach both as the picture of
+    // the image plugin, as data, and nothing else may happen.
+    bool runsAsData(const QString &script, const QString &url) {
+        QFile file(m_dir.filePath("run.js"));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write("const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
+                   "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
+                   "this.currentConfigGroup, k, v]); }\n"
+                   "})); }\n" +
+                   script.toUtf8() + "\nprocess.stdout.write(JSON.stringify(calls));\n");
+        file.close();
+        const QJsonArray one{"org.kde.image", QJsonArray{"Wallpaper", "org.kde.image", "General"},
+                             "Image", url};
+        return QJsonDocument::fromJson(runTool("node", {file.fileName()}).toUtf8()).array() ==
+               QJsonArray{one, one};
+    }
+
+  private slots:
+
+    void initTestCase() {
+        // PATH holds the stubs and the few system programs chosen here, never
+        // what the machine happens to have installed.
+        QVERIFY(QDir().mkpath(m_bin));
+        for (const char *tool : {"dbus-daemon", "gsettings", "xfconf-query", "node"}) {
+            const QString found = QStandardPaths::findExecutable(tool, {"/usr/bin", "/bin"});
+            QVERIFY(found.isEmpty() || QFile::link(found, m_bin + u'/' + tool));
+        }
+        clearenv();
+        qputenv("PATH", QFile::encodeName(m_bin));
+        qputenv("HOME", QFile::encodeName(m_dir.path()));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path())); // private to us, as it must be
+        qputenv("XDG_DATA_DIRS", "/usr/share");
+        qputenv("GSETTINGS_BACKEND", "dconf");
+        qputenv("LC_ALL", "C.UTF-8");
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        m_bus.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+        QVERIFY(m_bus.waitForReadyRead(20000));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+
+        // The service answers from its own thread and connection, so the
+        // backend's blocking call really travels over the bus.
+        QDBusConnection service = QDBusConnection::connectToBus(
+            qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), "plasma");
+        QVERIFY(service.isConnected());
+        m_shell.moveToThread(&m_serviceThread);
+        m_serviceThread.start();
+        QVERIFY(service.registerObject("/PlasmaShell", &m_shell, QDBusConnection::ExportAllSlots));
+        QVERIFY(service.registerService("org.kde.plasmashell"));
+    }
+
+    void cleanupTestCase() {
+        QDBusConnection::disconnectFromBus("plasma");
+        m_serviceThread.quit();
+        m_serviceThread.wait();
+        m_bus.kill();
+        m_bus.waitForFinished();
+        // Nothing may ever have run the code in a folder name.
+        QVERIFY(!QFile::exists(m_marker) && !QFile::exists("pwned") && !QFile::exists("pwned2"));
+    }
+
+    void toolsGetExactArgumentsForAnyPath_data() {
+        QTest::addColumn<QString>("folderName");
+        for (const QString &name : hostileFolderNames)
+            QTest::newRow(qPrintable(QString(name).replace(u'\n', u'|'))) << name;
+    }
+
+    // LXDE, LXQt, sway and Hyprland, twice with the same file: every desktop
+    // must get a new path, sway and Hyprland only plain ones.
+    void toolsGetExactArgumentsForAnyPath() {
+        QFETCH(QString, folderName);
+        const QString folder = m_dir.filePath(folderName), plain = m_dir.filePath("plain/mirell");
+        QFile::remove(m_bin + "/calls");
+        // Each call appends a record separator and its arguments, NUL-terminated;
+        // "ok" is what hyprctl answers.
+        for (const char *tool : {"pcmanfm", "pcmanfm-qt", "swaymsg", "hyprctl"})
+            writeStub(tool, "printf '%s\\0' '\036' \"$@\" >> \"${0%/*}/calls\"\nprintf ok\n");
+        const AliasFile plainAlias(AliasFile::Placement::PlainPath, {plain});
+        LxdeBackground lxde;
+        LxqtBackground lxqt;
+        SwayBackground sway(CommandRunner(), plainAlias);
+        HyprlandBackground hyprland(CommandRunner(), plainAlias);
+        for (int round = 0; round < 2; ++round) {
+            const QString source = writeComposedFile(folder, round);
+            for (DesktopBackground *backend :
+                 std::initializer_list<DesktopBackground *>{&lxde, &lxqt, &sway, &hyprland}) {
+                QString error;
+                QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
+            }
+        }
+        QList<QStringList> calls;
+        for (const QString &call :
+             QString::fromUtf8(contentOf(m_bin + "/calls")).split(u'\036', Qt::SkipEmptyParts))
+            calls << call.mid(1).chopped(1).split(u'\0');
+        QStringList paths[2]; // per round: what LXDE, LXQt, sway and Hyprland were given
+        for (int round = 0; round < 2; ++round) {
+            const QList<QStringList> c = calls.mid(round * 6, 6);
+            const QStringList &p =
+                paths[round] = {c[0].value(0).mid(16), c[1].value(1), c[2].value(3), c[3].value(2)};
+            QCOMPARE(c, (QList<QStringList>{{"--set-wallpaper=" + p[0]},
+                                            {"--set-wallpaper", p[1]},
+                                            {"output", "*", "bg", p[2], "fill"},
+                                            {"hyprpaper", "unload", p[3]},
+                                            {"hyprpaper", "preload", p[3]},
+                                            {"hyprpaper", "wallpaper", "," + p[3]}}));
+        }
+        // and the second Hyprland round ends by unloading the old picture
+        QCOMPARE(calls.mid(12), (QList<QStringList>{{"hyprpaper", "unload", paths[0][3]}}));
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(paths[1][i] != paths[0][i]);
+            QCOMPARE(contentOf(paths[1][i]), contentOf(folder + "/MirellWP.bmp"));
+            QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
+                     i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
+        }
+    }
+
+    void toolFailuresAreNamed_data() {
+        QTest::addColumn<QByteArray>("stub");
+        QTest::addColumn<QString>("error");
+        const QString lead = "LXDE did not take the wallpaper: pcmanfm ";
+        QTest::newRow("missing") << QByteArray() << lead + "was not found on PATH";
+        QTest::newRow("refusing") << QByteArray("echo 'no desktop here' >&2\nexit 3\n")
+                                  << lead + "failed with exit code 3: no desktop here";
+        QTest::newRow("hanging") << QByteArray("exec /bin/sleep 30\n")
+                                 << lead + "did not finish within 0.5 seconds and was stopped";
+    }
+
+    void toolFailuresAreNamed() {
+        QFETCH(QByteArray, stub);
+        QFETCH(QString, error);
+        QFile::remove(m_bin + "/pcmanfm");
+        if (!stub.isEmpty())
+            writeStub("pcmanfm", stub);
+        QString reported;
+        QVERIFY(!LxdeBackground(CommandRunner(stub.contains("sleep") ? 500 : 30000))
+                     .apply(writeComposedFile("failing", 1), QImage(), &reported));
+        QCOMPARE(reported, error);
+    }
+
+    void settingsReadBackAndAnnounced_data() {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("GNOME") << "org.gnome.desktop.background"
+                               << QStringList{"picture-uri", "picture-uri-dark"};
+        QTest::newRow("Cinnamon") << "org.cinnamon.desktop.background"
+                                  << QStringList{"picture-uri"};
+        QTest::newRow("MATE") << "org.mate.background" << QStringList{"picture-filename"};
+        // xfdesktop 4.14 and later read the first, older ones the second.
+        QTest::newRow("XFCE") << "xfce4-desktop"
+                              << QStringList{
+                                     "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
+                                     "/backdrop/screen0/monitor0/image-path"};
+    }
+
+    void settingsReadBackAndAnnounced() {
+        QFETCH(QString, schema);
+        QFETCH(QStringList, keys);
+        using G = GnomeFamilyBackground;
+        const QString tag = QTest::currentDataTag();
+        const bool xfce = tag == "XFCE";
+        const std::unique_ptr<DesktopBackground> backend(
+            xfce ? static_cast<DesktopBackground *>(new XfceBackground)
+                 : new G(tag == "GNOME"  ? G::Flavour::Gnome
+                         : tag == "MATE" ? G::Flavour::Mate
+                                         : G::Flavour::Cinnamon));
+        for (const QString &key : keys)
+            write(schema, key, "/usr/share/old.png");
+        QProcess watcher;
+        watcher.start(xfce ? "xfconf-query" : "gsettings",
+                      xfce ? QStringList{"-c", schema, "-m"} : QStringList{"monitor", schema});
+        // Another setting, the user's own, must survive. Changing it also tells
+        // when the watcher has caught up, since changes are announced in order.
+        const QString other = xfce ? "/backdrop/screen0/monitor0/color-style" : "primary-color";
+        QString seen, last = readBack(schema, other);
+        static int pokes = 0;
+        const auto catchUp = [&] {
+            for (const QDeadlineTimer deadline(20000); readBack(schema, other) == last;) {
+                write(schema, other, last = QStringLiteral("#%1").arg(++pokes));
+                for (const QDeadlineTimer poke(300); !poke.hasExpired() && !seen.contains(other);)
+                    watcher.waitForReadyRead(50), seen += watcher.readAllStandardOutput();
+                if (seen.contains(other) || deadline.hasExpired())
+                    return seen.contains(other);
+            }
+            return false;
+        };
+        QVERIFY2(catchUp(), "the settings watcher never reported");
+
+        // The last folder comes twice: the same file again must still be announced.
+        const QStringList folders = QStringList(hostileFolderNames) << hostileFolderNames.last();
+        for (int i = 0; i < folders.size(); ++i) {
+            const QString source = writeComposedFile(m_dir.filePath(schema + u'/' + folders[i]), i);
+            QString error;
+            seen.clear();
+            QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
+            QVERIFY2(catchUp(), "the other setting changed, or the watcher fell silent");
+            for (const QString &key : keys) {
+                QVERIFY2(seen.contains(key + (xfce ? "\n" : ":")), qPrintable(key + " silent"));
+                const QString value = readBack(schema, key);
+                const bool uri = value.startsWith("file:");
+                const QString shown = uri ? QUrl(value).toLocalFile() : value;
+                QCOMPARE(QFileInfo(shown).absolutePath(), QFileInfo(source).absolutePath());
+                QCOMPARE(contentOf(shown), contentOf(source));
+                if (uri) // nothing but ASCII in a stored URI
+                    QCOMPARE(QUrl(value, QUrl::StrictMode).toString(QUrl::FullyEncoded), value);
+            }
+        }
+    }
+
+    void kdeScriptCarriesAnyTextAsData() {
+        if (!QFile::exists(m_bin + "/node"))
+            QSKIP("node is needed to run the desktop scripts");
+        const QString escape =
+            QStringLiteral("'); require('fs').writeFileSync('%1', 'x'); ('").arg(m_marker);
+        for (const QString &text :
+             {escape, QString(escape).replace(u'\'', u'"'),
+              QStringLiteral("`${require('fs').writeFileSync('%1', 'x')}`").arg(m_marker),
+              "line\nbreak\r\t</script> $(touch " + m_marker + ") \u2028\u2029 壁紙 backslash \\"})
+            QVERIFY2(runsAsData(KdeBackground::script(text), text), qPrintable(text));
+    }
+
+    void kdeGetsAFreshCopyEachSwitchAndRefusalIsReported() {
+        KdeBackground backend(5000);
+        const QString source = writeComposedFile(m_dir.filePath(hostileFolderNames.last()), 1);
+        for (int round = 0; round < 2; ++round) {
+            QString error;
+            QVERIFY2(backend.apply(source, QImage(), &error), qPrintable(error));
+            // The percent-encoded URL needs no escapes in the script.
+            QCOMPARE(
+                contentOf(QUrl(m_shell.scripts.value(round).section(u'"', 1, 1)).toLocalFile()),
+                contentOf(source));
+        }
+        // Plasma reloads only for a new path.
+        QVERIFY(m_shell.scripts.size() == 2 && m_shell.scripts[0] != m_shell.scripts[1]);
+
+        QString error;
+        m_shell.refusing = true;
+        QVERIFY(!backend.apply(source, QImage(), &error));
+        QVERIFY2(error.contains("KDE Plasma") && error.contains("Widgets are locked"),
+                 qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(DesktopsTest)
+#include "tst_desktops.moc"

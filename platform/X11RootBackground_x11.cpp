@@ -389,4 +389,6 @@ void X11RootBackground::watchMonitors() {
             qWarning("The wallpaper could not follow the new monitor layout: %s",
                      qUtf8Printable(error));
     });
+    // A change between drawing the picture and listening would go unheard.
+    w->settle.start();
 }

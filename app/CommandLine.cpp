@@ -73,12 +73,12 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     }
     if (chosen.size() > 1)
         return usageError(QStringLiteral("Give one command at a time."));
-    result.json = parser.isSet(json);
-    if (result.json && chosen != QStringList{QStringLiteral("status")})
+    if (parser.isSet(json) && chosen != QStringList{QStringLiteral("status")})
         return usageError(QStringLiteral("--json goes with --status only."));
     if (!chosen.isEmpty()) {
         result.action = CommandLine::Action::Send;
         result.command = chosen.constFirst();
+        result.json = parser.isSet(json);
     }
     return result;
 }

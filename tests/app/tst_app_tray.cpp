@@ -21,6 +21,35 @@ bool rootShows(const QPoint &at, const QColor &color) {
     return waitFor([&] { return colorNear(grabRoot(), at, color); }, 15000);
 }
 
+const QColor Colors[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(20, 40, 190)};
+
+// Three solid pictures in list order, fitted, the last one shown before.
+QStringList storeThreePictures(Sandbox &box) {
+    auto store = box.store();
+    const auto set = [&](const QString &key, const QString &value) {
+        store->put("Setting", key, value);
+    };
+    QStringList paths;
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QString("p%1.bmp").arg(i);
+        paths << writePicture(box.path(name), {640, 400}, Colors[i]);
+        set(QString("Files%1").arg(i), paths.last());
+        set(QString("Title%1").arg(i), name);
+    }
+    for (auto [key, value] : {std::pair{"ListCount", "2"}, {"OrderMode", "0"}, {"Stretch", "True"},
+                              {"MirellTime", "999"}, {"Current", "3"}})
+        set(key, value);
+    return paths;
+}
+
+// "key: value" lines as --status prints them.
+QMap<QString, QString> statusOf(Sandbox &box) {
+    QMap<QString, QString> status;
+    for (const QString &line : box.command("--status").out.split('\n', Qt::SkipEmptyParts))
+        status.insert(line.section(": ", 0, 0), line.section(": ", 1));
+    return status;
+}
+
 } // namespace
 
 class TestAppTray : public QObject {
@@ -65,23 +94,7 @@ class TestAppTray : public QObject {
     void menuSwitchesNowAndQuits() {
         Sandbox box;
         QVERIFY(box.isValid());
-        const QColor colors[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(20, 40, 190)};
-        {
-            auto store = box.store();
-            const auto set = [&](const QString &key, const QString &value) {
-                store->put("Setting", key, value);
-            };
-            for (int i = 0; i < 3; ++i) {
-                const QString name = QString("p%1.bmp").arg(i);
-                set(QString("Files%1").arg(i), writePicture(box.path(name), {640, 400}, colors[i]));
-                set(QString("Title%1").arg(i), name);
-            }
-            set("ListCount", "2");
-            set("OrderMode", "0");
-            set("Stretch", "True");
-            set("MirellTime", "999");
-            set("Current", "3"); // the last was shown: list order starts over at the first
-        }
+        storeThreePictures(box);
         QProcess *p = box.start();
         QVERIFY(docked(p));
         const QPoint centre = windowInfo(icon).geometry.center();
@@ -95,7 +108,7 @@ class TestAppTray : public QObject {
         for (int i = 0; i < 2; ++i) {
             QVERIFY(popMenu());
             click(menu.topLeft() + QPoint(30, 10), 1);
-            QVERIFY2(rootShows({100, 100}, colors[i]), qPrintable(QString::number(i + 1)));
+            QVERIFY2(rootShows({100, 100}, Colors[i]), qPrintable(QString::number(i + 1)));
             QVERIFY(
                 waitFor([&] { return box.value("Setting", "Current") == QString::number(i + 1); }));
             QVERIFY(shownWindowOf(p->processId()).isEmpty());
@@ -107,6 +120,45 @@ class TestAppTray : public QObject {
         QVERIFY(p->waitForFinished(10000));
         QCOMPARE(p->exitCode(), 0);
         QVERIFY(waitFor([] { return dockedIcons().isEmpty(); }));
+    }
+
+    void commandsDriveTheRunningCopy() {
+        Sandbox box;
+        QVERIFY(box.isValid());
+        const QStringList pictures = storeThreePictures(box);
+        for (const char *option : {"--next", "--settings", "--quit", "--pause", "--resume",
+                                   "--status"}) {
+            const Sandbox::Result alone = box.command(option);
+            QCOMPARE(alone.code, 1);
+            QVERIFY2(alone.err.contains("Mirell is not running") && alone.err.count('\n') == 1,
+                     qPrintable(alone.err));
+        }
+        QCOMPARE(box.command("--bogus").code, 2);
+        QProcess *p = box.start();
+        QVERIFY(docked(p));
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(box.command("--next").code, 0);
+            QVERIFY2(rootShows({100, 100}, Colors[i]), qPrintable(QString::number(i + 1)));
+            QCOMPARE(box.value("Setting", "Current"), QString::number(i + 1));
+        }
+        QMap<QString, QString> status = statusOf(box);
+        QCOMPARE(status.value("picture"), pictures[1]);
+        QCOMPARE(status.value("order"), "list");
+        QCOMPARE(status.value("interval"), "999");
+        const qint64 due = QDateTime::currentDateTime().secsTo(
+            QDateTime::fromString(status.value("next"), Qt::ISODate));
+        QVERIFY2(due > 998 * 60 && due <= 999 * 60, qPrintable(status.value("next")));
+        QCOMPARE(box.command("--pause").code, 0);
+        QCOMPARE(statusOf(box).value("paused"), "yes");
+        QVERIFY(box.command("--status --json").out.contains("\"paused\":true"));
+        QCOMPARE(box.command("--resume").code, 0);
+        QCOMPARE(statusOf(box).value("paused"), "no");
+        QCOMPARE(box.command("--settings").code, 0);
+        QVERIFY(waitFor([] { return !visibleWindowsNamed("^Mirell!$").isEmpty(); }));
+        QVERIFY(waitFor([&] { return dockedIconOf(p->processId()) == 0; }));
+        QCOMPARE(box.command("--quit").code, 0);
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitCode(), 0);
     }
 
     void settingsWindowAddsAPictureAndOkShowsIt() {

@@ -35,7 +35,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     for (const Command &command : Commands)
-        parser.addOption({QString::fromLatin1(command.name), QString::fromLatin1(command.description)});
+        parser.addOption(
+            {QString::fromLatin1(command.name), QString::fromLatin1(command.description)});
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --status: print one JSON object."));
     parser.addOption(json);

@@ -38,7 +38,8 @@ QString userName() {
 #ifdef Q_OS_UNIX
     return QString::number(getuid());
 #else
-    return qEnvironmentVariable("USERDOMAIN") + QLatin1Char('\\') + qEnvironmentVariable("USERNAME");
+    return qEnvironmentVariable("USERDOMAIN") + QLatin1Char('\\') +
+           qEnvironmentVariable("USERNAME");
 #endif
 }
 
@@ -55,9 +56,9 @@ RemoteControl::~RemoteControl() = default;
 
 QString RemoteControl::serverName(const QString &executablePath) {
     const QString canonical = QFileInfo(executablePath).canonicalFilePath();
-    const QString key = userName() + QLatin1Char('\n') +
-                        (canonical.isEmpty() ? QFileInfo(executablePath).absoluteFilePath()
-                                             : canonical);
+    const QString key =
+        userName() + QLatin1Char('\n') +
+        (canonical.isEmpty() ? QFileInfo(executablePath).absoluteFilePath() : canonical);
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(20));
 #ifdef Q_OS_UNIX

@@ -91,9 +91,8 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
             {QStringLiteral("order"), orderName(status.order)},
             {QStringLiteral("interval"), status.interval},
             {QStringLiteral("paused"), status.paused},
-            {QStringLiteral("next"), status.next.isValid()
-                                         ? QJsonValue(withOffset(status.next))
-                                         : QJsonValue()},
+            {QStringLiteral("next"),
+             status.next.isValid() ? QJsonValue(withOffset(status.next)) : QJsonValue()},
         };
         *output = QJsonDocument(object).toJson(QJsonDocument::Compact);
     } else {

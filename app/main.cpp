@@ -38,8 +38,7 @@ quint64 clockSeed() {
 }
 
 QString versionText() {
-    return TextForms::versionText(MIRELL_VERSION_MAJOR, MIRELL_VERSION_MINOR,
-                                  MIRELL_VERSION_PATCH);
+    return TextForms::versionText(MIRELL_VERSION_MAJOR, MIRELL_VERSION_MINOR, MIRELL_VERSION_PATCH);
 }
 
 // Everything but a plain start: help, version, usage errors, and commands for

@@ -62,8 +62,7 @@ void FrmMain::showRecord() {
     m_ui->chkShowStr->setChecked(record.ShowCaption);
     select(m_optType, record.CaptionType);
     m_ui->txtCapt->setText(record.CaptionString);
-    setLabFont(
-        {record.FontName, double(record.FontSize), colorFromRgb(record.FontColor)});
+    setLabFont({record.FontName, double(record.FontSize), colorFromRgb(record.FontColor)});
     select(m_optLoc, record.Location);
 }
 

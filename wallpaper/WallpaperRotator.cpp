@@ -162,15 +162,15 @@ int WallpaperRotator::secondsToAlarm(int alarmMinute, int minutesCounted, int ti
 }
 
 WallpaperRotator::Status WallpaperRotator::status() const {
-    Status status{m_path, orderFromStored(m_settings.OrderMode), m_settings.MirellTime, m_paused,
-                  {}};
+    Status status{
+        m_path, orderFromStored(m_settings.OrderMode), m_settings.MirellTime, m_paused, {}};
     if (m_timer && !m_paused) {
         const QVariant minutes = m_timer->property("MinuteCount");
         const QVariant ticks = m_timer->property("TickCount");
         if (minutes.isValid() && ticks.isValid()) {
             const int alarm = m_timer->property("AlarmMinute").toInt();
-            status.next = m_clock.now().addSecs(
-                secondsToAlarm(alarm, minutes.toInt(), ticks.toInt()));
+            status.next =
+                m_clock.now().addSecs(secondsToAlarm(alarm, minutes.toInt(), ticks.toInt()));
         }
     }
     return status;

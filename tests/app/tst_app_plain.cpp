@@ -52,7 +52,8 @@ QStringList menuItems(const QDBusArgument &layout) {
         const QDBusArgument item = child.variant().value<QDBusArgument>();
         item.beginStructure();
         item >> id >> properties;
-        items << (properties.value("type") == "separator" ? "-" : properties.value("label").toString());
+        items << (properties.value("type") == "separator" ? "-"
+                                                          : properties.value("label").toString());
     }
     return items;
 }
@@ -98,9 +99,9 @@ class TestAppPlain : public QObject {
         const QString item = watcher->item();
         QDBusInterface sni(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", bus);
         const QString menuPath = sni.property("Menu").value<QDBusObjectPath>().path();
-        QDBusMessage layout = bus.call(QDBusMessage::createMethodCall(
-                                           item, menuPath, "com.canonical.dbusmenu", "GetLayout")
-                                       << 0 << -1 << QStringList());
+        QDBusMessage layout = bus.call(
+            QDBusMessage::createMethodCall(item, menuPath, "com.canonical.dbusmenu", "GetLayout")
+            << 0 << -1 << QStringList());
         QCOMPARE(menuItems(layout.arguments().value(1).value<QDBusArgument>()),
                  QStringList({"今すぐMirell!(_N)", "-", "設定(_C)...", "-", "終了(_Q)"}));
 

@@ -36,8 +36,11 @@ QStringList storeThreePictures(Sandbox &box) {
         set(QString("Files%1").arg(i), paths.last());
         set(QString("Title%1").arg(i), name);
     }
-    for (auto [key, value] : {std::pair{"ListCount", "2"}, {"OrderMode", "0"}, {"Stretch", "True"},
-                              {"MirellTime", "999"}, {"Current", "3"}})
+    for (auto [key, value] : {std::pair{"ListCount", "2"},
+                              {"OrderMode", "0"},
+                              {"Stretch", "True"},
+                              {"MirellTime", "999"},
+                              {"Current", "3"}})
         set(key, value);
     return paths;
 }
@@ -100,8 +103,8 @@ class TestAppTray : public QObject {
         Sandbox box;
         QVERIFY(box.isValid());
         const QStringList pictures = storeThreePictures(box);
-        for (const char *option : {"--next", "--settings", "--quit", "--pause", "--resume",
-                                   "--status"}) {
+        for (const char *option :
+             {"--next", "--settings", "--quit", "--pause", "--resume", "--status"}) {
             const Sandbox::Result alone = box.command(option);
             QCOMPARE(alone.code, 1);
             QVERIFY2(alone.err.contains("Mirell is not running") && alone.err.count('\n') == 1,

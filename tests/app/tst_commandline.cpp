@@ -23,7 +23,8 @@ class TestCommandLine : public QObject {
                  {{"--next", "--json"}, A::UsageError, "", false},
                  {{"next"}, A::UsageError, "", false},
              }) {
-            const CommandLine line = parseCommandLine(QStringList{"/opt/m/mirell"} + args, "2.10.0000");
+            const CommandLine line =
+                parseCommandLine(QStringList{"/opt/m/mirell"} + args, "2.10.0000");
             const QString name = args.join(' ');
             QVERIFY2(line.action == action, qPrintable(name));
             QCOMPARE(line.command, QString::fromLatin1(command));
@@ -35,8 +36,11 @@ class TestCommandLine : public QObject {
     }
 
     void status() {
-        const QJsonObject status{{"next", QJsonValue()}, {"paused", true}, {"interval", 15},
-                                 {"order", "shuffle"}, {"picture", "/p/a b.png"}};
+        const QJsonObject status{{"next", QJsonValue()},
+                                 {"paused", true},
+                                 {"interval", 15},
+                                 {"order", "shuffle"},
+                                 {"picture", "/p/a b.png"}};
         QCOMPARE(formatStatus(status, false), "picture: /p/a b.png\norder: shuffle\ninterval: 15\n"
                                               "paused: yes\nnext: \n");
         QCOMPARE(QJsonDocument::fromJson(formatStatus(status, true)).object(), status);

@@ -46,8 +46,8 @@ class TestRemoteControl : public QObject {
         connect(&m_thread, &QThread::finished, server, &QObject::deleteLater);
         m_thread.start();
         bool listening = false;
-        QMetaObject::invokeMethod(server, [&] { listening = server->listen(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            server, [&] { listening = server->listen(); }, Qt::BlockingQueuedConnection);
         QVERIFY(listening);
     }
     void cleanupTestCase() {
@@ -86,8 +86,8 @@ class TestRemoteControl : public QObject {
             QSKIP("needs root to act as a second user");
         QProcess::execute("useradd", {"--no-create-home", "mirell-other"});
         QProcess client;
-        client.start("runuser", {"-u", "mirell-other", "--", QCoreApplication::applicationFilePath(),
-                                 "--send", m_name});
+        client.start("runuser", {"-u", "mirell-other", "--",
+                                 QCoreApplication::applicationFilePath(), "--send", m_name});
         QVERIFY(client.waitForFinished(20000));
         const int before = m_runs;
         QCOMPARE(client.readAllStandardOutput(), "<refused>");

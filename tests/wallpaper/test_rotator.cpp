@@ -89,7 +89,8 @@ class TestRotator : public QObject {
               {0, 3, 0, false, 0, 0.0, 0, false}, // all removed: nothing
               {1, 4, 1, false, 5, 0.0, 1, true},  // nothing chosen yet this run
               {2, 4, 2, false, 5, 0.5, 3, true}}) {
-            Rig rig(5, {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
+            Rig rig(5,
+                    {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
             rig.random.script({random});
             PictureList list = rig.rotator.pictures();
             list.Files = list.Files.mid(0, count);
@@ -142,9 +143,12 @@ class TestRotator : public QObject {
 
     // When the next alarm comes, from the timer's counts.
     void nextSwitch() {
-        for (auto [alarm, minutes, ticks, seconds] :
-             {std::tuple{5, 0, 0, 300}, {5, 2, 30, 150}, {1, 0, 59, 1}, {0, 3, 10, 50},
-              {3, 10, 0, 60}, {-4, 0, 0, 60}})
+        for (auto [alarm, minutes, ticks, seconds] : {std::tuple{5, 0, 0, 300},
+                                                      {5, 2, 30, 150},
+                                                      {1, 0, 59, 1},
+                                                      {0, 3, 10, 50},
+                                                      {3, 10, 0, 60},
+                                                      {-4, 0, 0, 60}})
             QCOMPARE(WallpaperRotator::secondsToAlarm(alarm, minutes, ticks), seconds);
         Rig rig(1, {{"MirellTime", "5"}});
         rig.timer->minutes = 2;

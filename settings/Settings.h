@@ -46,9 +46,9 @@ inline const QString UpdateInfo = QStringLiteral("UpdateInfo");
 // What the store holds besides the record itself.
 struct StoredSettings {
     Settings record;
-    qint32 storedCurrent = 1;   // "Current", 1-based; default 1
-    std::optional<double> top;  // "Window"/"Top" in twips, when stored and sound
-    std::optional<double> left; // "Window"/"Left"
+    qint32 storedCurrent = 1;      // "Current", 1-based; default 1
+    std::optional<double> top;     // "Window"/"Top" in twips, when stored and sound
+    std::optional<double> left;    // "Window"/"Left"
 };
 
 // Reads every key of the record with its default. A value that does not fit

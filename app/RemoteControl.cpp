@@ -10,9 +10,11 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <sys/socket.h>
-#include <unistd.h>
 #endif
 
 namespace {

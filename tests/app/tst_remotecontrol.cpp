@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+#include <unistd.h>
+
 namespace {
 
 // What the server answers to raw bytes, or "<refused>" when it cannot be reached.

@@ -145,13 +145,20 @@ class TestAppTray : public QObject {
         QCOMPARE(box.command("--resume").code, 0);
         QCOMPARE(statusOf(box).value("paused"), "no");
 
-        // The settings window as the tray opens it; its OK puts the icon back.
-        QCOMPARE(box.command("--settings").code, 0);
-        QList<WindowId> windows;
-        QVERIFY(waitFor([&] { return !(windows = visibleWindowsNamed("^Mirell!$")).isEmpty(); }));
-        QVERIFY(waitFor([&] { return dockedIconOf(p->processId()) == 0; }));
-        click(windowInfo(windows.first()).geometry.topLeft() + QPoint(152, 384), 1);
-        QVERIFY(docked(p));
+        // The settings window by a double click and by command; OK puts the icon back.
+        for (bool byCommand : {false, true}) {
+            if (byCommand)
+                QCOMPARE(box.command("--settings").code, 0);
+            else
+                click(centre, 1, 2);
+            QList<WindowId> windows;
+            QVERIFY(
+                waitFor([&] { return !(windows = visibleWindowsNamed("^Mirell!$")).isEmpty(); }));
+            QVERIFY(waitFor([&] { return dockedIconOf(p->processId()) == 0; }));
+            click(windowInfo(windows.first()).geometry.topLeft() + QPoint(152, 384), 1);
+            QVERIFY(docked(p));
+            QVERIFY(waitFor([] { return visibleWindowsNamed("^Mirell!$").isEmpty(); }));
+        }
 
         QVERIFY(popMenu());
         click(QPoint(menu.left() + 30, menu.bottom() - 10), 1);

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "TrayIcon.h"
 
 #include <QtTest>
 
@@ -33,6 +34,20 @@ class TestCommandLine : public QObject {
                 QVERIFY2(line.text.contains("Usage: mirell [options]"), qPrintable(line.text));
         }
         QCOMPARE(parseCommandLine({"mirell", "-v"}, "2.10.0000").text, "Mirell 2.10.0000\n");
+    }
+
+    // A D-Bus host's Activate (Trigger) is the double click of the other trays.
+    void trayClicks() {
+        using R = QSystemTrayIcon;
+        using Click = std::optional<std::pair<int, int>>;
+        for (auto [reason, xembed, sni] : {std::tuple{R::Context, Click{{2, 1}}, Click{{2, 1}}},
+                                           {R::DoubleClick, Click{{1, 2}}, Click{{1, 2}}},
+                                           {R::Trigger, Click{{1, 1}}, Click{{1, 2}}},
+                                           {R::MiddleClick, Click{{4, 1}}, Click{{4, 1}}},
+                                           {R::Unknown, Click{}, Click{}}}) {
+            QCOMPARE(TrayIcon::clickFor(reason, false), xembed);
+            QCOMPARE(TrayIcon::clickFor(reason, true), sni);
+        }
     }
 
     void status() {

@@ -1,3 +1,5 @@
+#include "Clock.h"
+#include "CommandLine.h"
 #include "Composer.h"
 #include "ControlHost.h"
 #include "DesktopBackground.h"
@@ -5,20 +7,28 @@
 #include "Dialogs.h"
 #include "FrmMain.h"
 #include "RandomSource.h"
+#include "RemoteControl.h"
 #include "ScreenInfo.h"
 #include "Settings.h"
 #include "SettingsStore.h"
+#include "Shell.h"
 #include "SingleInstance.h"
 #include "TextForms.h"
 #include "TrayIcon.h"
-
-#include "Clock.h"
+#include "WallpaperRotator.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 
 #include <chrono>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -27,9 +37,60 @@ quint64 clockSeed() {
            quint64(QCoreApplication::applicationPid());
 }
 
+QString versionText() {
+    return TextForms::versionText(MIRELL_VERSION_MAJOR, MIRELL_VERSION_MINOR, MIRELL_VERSION_PATCH);
+}
+
+// Everything but a plain start: help, version, usage errors, and commands for
+// the running copy. Needs no display.
+int runCommandLine(int argc, char *argv[], const CommandLine &line) {
+    QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    // A windowed program has no console of its own; answer in the caller's.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
+    switch (line.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(qPrintable(line.text), stdout);
+        return 0;
+    case CommandLine::Action::UsageError:
+        std::fputs(qPrintable(line.text), stderr);
+        return 2;
+    default:
+        break;
+    }
+    QByteArray answer;
+    const auto result = RemoteControl::send(
+        RemoteControl::serverName(QCoreApplication::applicationFilePath()), line.command, &answer);
+    if (result == RemoteControl::Result::NoCopy) {
+        std::fprintf(stderr, "mirell: Mirell is not running; nothing to --%s.\n",
+                     qPrintable(line.command));
+        return 1;
+    }
+    if (result == RemoteControl::Result::Refused) {
+        std::fprintf(stderr, "mirell: the running copy did not --%s: %s\n",
+                     qPrintable(line.command), answer.constData());
+        return 1;
+    }
+    if (line.command == QLatin1String("status"))
+        std::fputs(formatStatus(QJsonDocument::fromJson(answer).object(), line.json), stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = parseCommandLine(arguments, versionText());
+    if (line.action != CommandLine::Action::Start)
+        return runCommandLine(argc, argv, line);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirell!"));
 
@@ -41,9 +102,8 @@ int main(int argc, char *argv[]) {
     SeededRandom random(clockSeed());
 
     QSettingsStore store;
-    writeUpdateInfo(
-        store, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
-        TextForms::versionText(MIRELL_VERSION_MAJOR, MIRELL_VERSION_MINOR, MIRELL_VERSION_PATCH));
+    writeUpdateInfo(store, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
+                    versionText());
     store.sync();
 
     const QString timerId = QStringLiteral("Chronome.MinuteTimer");
@@ -61,12 +121,22 @@ int main(int argc, char *argv[]) {
     SystemClock clock;
     const auto desktop = createDesktopBackground(detectDesktop(EnvironmentSnapshot::current()));
     Composer composer(screen, clock, *desktop, Composer::defaultOutputPath());
+    WallpaperRotator rotator(store, composer, random, clock);
+    rotator.load();
+    rotator.setTimer(chronomer);
+
     QtDialogs dialogs;
     QtFileOpener opener;
     TrayIcon tray;
-
-    FrmMain window(FrmMainServices{store, dialogs, tray, composer, random, screen, opener},
-                   chronomer);
+    FrmMain window(FrmMainServices{store, dialogs, tray, screen, opener}, rotator);
+    Shell shell(rotator, window, tray);
+    RemoteControl remote(RemoteControl::serverName(QCoreApplication::applicationFilePath()),
+                         [&shell](const QString &command, QByteArray *output) {
+                             return shell.runCommand(command, output);
+                         });
+    // Without the door the program still runs; only second starts cannot reach it.
+    if (!remote.listen(&error))
+        qWarning("mirell: commands cannot reach this copy: %s", qPrintable(error));
 
     tray.AddIcon(window.windowIcon(), QStringLiteral("Mirell!"));
     QApplication::setQuitOnLastWindowClosed(false);

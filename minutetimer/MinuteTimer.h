@@ -13,6 +13,9 @@ class QTimer;
 class MinuteTimer : public QObject {
     Q_OBJECT
     Q_PROPERTY(qint32 AlarmMinute READ alarmMinute WRITE setAlarmMinute)
+    // Read-only, so that a host can tell when the next alarm is due.
+    Q_PROPERTY(qint32 MinuteCount READ minuteCount)
+    Q_PROPERTY(qint32 TickCount READ tickCount)
   public:
     explicit MinuteTimer(QObject *parent = nullptr);
     ~MinuteTimer() override;
@@ -21,6 +24,8 @@ class MinuteTimer : public QObject {
     // Leaves the tick and minute counts alone: minutes already counted keep
     // counting towards the new value.
     void setAlarmMinute(qint32 minutes) { m_counter.alarmMinute = minutes; }
+    qint32 minuteCount() const { return m_counter.minutes; }
+    qint32 tickCount() const { return m_counter.ticks; }
 
   signals:
     void Timer();

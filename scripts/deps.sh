@@ -5,7 +5,7 @@ set -euo pipefail
 
 MIRELL_PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6svg6
+  qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6svg6
   libxcb1-dev libxcb-randr0-dev libgl-dev
   fonts-ipafont-gothic
 )

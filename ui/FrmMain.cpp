@@ -1,16 +1,14 @@
 #include "FrmMain.h"
 
-#include "Composer.h"
 #include "PictureListEditor.h"
 #include "TrayControl.h"
+#include "WallpaperRotator.h"
 #include "ui_frmMain.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
 #include <QFont>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -54,11 +52,10 @@ void fitCaption(QPushButton *button) {
 
 } // namespace
 
-FrmMain::FrmMain(const FrmMainServices &services, QObject *chronomer, QWidget *parent)
+FrmMain::FrmMain(const FrmMainServices &services, WallpaperRotator &rotator, QWidget *parent)
     : QWidget(parent), m_ui(std::make_unique<Ui::frmMain>()), m_services(services),
-      m_chronomer(chronomer) {
+      m_rotator(rotator) {
     buildWindow();
-    buildMenu();
     connectHandlers();
 
     // The caption group must exist before the settings are loaded: ticking
@@ -99,9 +96,6 @@ void FrmMain::buildWindow() {
     m_ui->updMin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     m_ui->updMin->setValue(1);
 
-    if (m_chronomer)
-        m_chronomer->setParent(this);
-
     m_editor = new PictureListEditor(m_ui->lstImages,
                                      {m_ui->cmdAdd, m_ui->cmdDel, m_ui->cmdMirell, m_ui->cmdUp,
                                       m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet},
@@ -134,28 +128,7 @@ void FrmMain::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
 }
 
-void FrmMain::buildMenu() {
-    m_mnuPop = new QMenu(QStringLiteral("POP"), this);
-    m_mnuPop->setObjectName(QStringLiteral("mnuPop"));
-    QAction *now = m_mnuPop->addAction(QStringLiteral("今すぐMirell!(&N)"));
-    now->setObjectName(QStringLiteral("mnuNow"));
-    m_mnuPop->addSeparator()->setObjectName(QStringLiteral("sep"));
-    QAction *config = m_mnuPop->addAction(QStringLiteral("設定(&C)..."));
-    config->setObjectName(QStringLiteral("mnuConfig"));
-    m_mnuPop->addSeparator()->setObjectName(QStringLiteral("sep2"));
-    QAction *quitAction = m_mnuPop->addAction(QStringLiteral("終了(&Q)"));
-    quitAction->setObjectName(QStringLiteral("mnuQuit"));
-
-    connect(now, &QAction::triggered, this, &FrmMain::RotationStep);
-    connect(config, &QAction::triggered, this, &FrmMain::openSettings);
-    connect(quitAction, &QAction::triggered, this, &FrmMain::quit);
-}
-
 void FrmMain::connectHandlers() {
-    // The timer comes from a plugin known only by its meta-object.
-    if (m_chronomer)
-        connect(m_chronomer, SIGNAL(Alarm()), this, SLOT(RotationStep()));
-
     // toggled, not clicked: loading and Cancel set these from code and the
     // enabling rules must follow.
     connect(m_ui->chkShowStr, &QCheckBox::toggled, this, &FrmMain::showStrClicked);
@@ -189,8 +162,7 @@ void FrmMain::connectHandlers() {
     connect(m_editor, &PictureListEditor::openRequested, this, &FrmMain::openPicture);
     connect(m_editor, &PictureListEditor::applyRequested, this, &FrmMain::applySelected);
 
-    connect(&m_services.tray, &TrayControl::TrayClick, this, &FrmMain::trayClicked);
-    connect(&m_services.composer, &Composer::desktopFailed, this, &FrmMain::reportDesktopFailure);
+    connect(&m_rotator, &WallpaperRotator::currentChanged, m_ui->labCurr, &QLabel::setText);
 }
 
 void FrmMain::showStrClicked() {
@@ -209,13 +181,6 @@ void FrmMain::chooseFont() {
     if (!chosen)
         return;
     setLabFont(*chosen);
-}
-
-void FrmMain::trayClicked(int button, int clicks) {
-    if (button == 2 && clicks == 1)
-        m_mnuPop->popup(QCursor::pos());
-    else if (button == 1 && clicks == 2)
-        openSettings();
 }
 
 void FrmMain::openSettings() {
@@ -255,13 +220,6 @@ void FrmMain::keyPressEvent(QKeyEvent *event) {
         break;
     }
     QWidget::keyPressEvent(event);
-}
-
-void FrmMain::reportDesktopFailure(const QString &reason) {
-    if (m_reportedFailures.contains(reason))
-        return;
-    m_reportedFailures.insert(reason);
-    m_services.tray.setToolTipNote(reason);
 }
 
 void FrmMain::leaveWindow() {

@@ -1,50 +1,15 @@
-// Putting pictures on the desktop: the timed step, the picture-apply button,
-// and the preview and open buttons of the picture tab.
+// The picture tab's buttons that show a picture: apply, preview and open.
 #include "FrmMain.h"
 
-#include "Composer.h"
 #include "DesktopServices.h"
 #include "FrmPrev.h"
-#include "Geometry.h"
 #include "PictureListEditor.h"
 #include "ScreenInfo.h"
-#include "SettingsStore.h"
+#include "WallpaperRotator.h"
 #include "ui_frmMain.h"
 
-void FrmMain::RotationStep() {
-    const int n = m_editor->count();
-    const int k = m_rotation.RotationStep(n, m_settings.OrderMode, m_services.random);
-    // 0: an empty list, or an order only a damaged store can name.
-    if (k < 1 || k > n)
-        return;
-    composePicture(k, m_editor->list().Titles.value(k - 1), true);
-}
-
 void FrmMain::applySelected(int index) {
-    const int n = m_editor->count();
-    if (index < 0 || index >= n)
-        return;
-    const int k = index + 1;
-    m_rotation.applyManual(k, n, m_settings.OrderMode);
-    composePicture(k, m_editor->list().Titles.value(index), true);
-}
-
-void FrmMain::composePicture(int k, const QString &caption, bool recordCurrent) {
-    const QString path = m_editor->list().Files.value(k - 1);
-    if (path.isEmpty())
-        return; // an entry whose stored path was lost
-    // The label and the stored index describe what the desktop shows, so
-    // they change only once the picture is really there.
-    const QPointer<FrmMain> self(this);
-    m_services.composer.ComposeWallpaper(path, m_settings, [self, k, caption, recordCurrent] {
-        if (!self)
-            return;
-        self->m_ui->labCurr->setText(caption);
-        if (recordCurrent) {
-            writeCurrent(self->m_services.store, k);
-            self->syncStore();
-        }
-    });
+    m_rotator.applyPicture(m_editor->list(), index);
 }
 
 void FrmMain::previewPicture(int index) {

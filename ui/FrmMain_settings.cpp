@@ -7,6 +7,7 @@
 #include "SettingsStore.h"
 #include "TextForms.h"
 #include "TrayControl.h"
+#include "WallpaperRotator.h"
 #include "ui_frmMain.h"
 
 #include <QGuiApplication>
@@ -36,42 +37,33 @@ qint16 selectedIndex(const std::array<QRadioButton *, N> &group, qint16 fallback
 
 } // namespace
 
+// The editor works on a copy; the rotator keeps the list as last saved.
 void FrmMain::LoadPictureList() {
-    m_editor->setList(readPictureList(m_services.store));
+    m_editor->setList(m_rotator.pictures());
 }
 
+// The rotator has loaded the record and the list; only the window's own
+// position is read here.
 void FrmMain::LoadSettings() {
     LoadPictureList();
     const StoredSettings stored = readSettings(m_services.store);
     restoreWindowPosition(stored.top, stored.left);
-
-    m_settings = stored.record;
-    if (m_chronomer)
-        m_chronomer->setProperty("AlarmMinute", int(m_settings.MirellTime));
     showRecord();
-
-    const qint32 s = stored.storedCurrent;
-    const int count = m_editor->count();
-    const PictureList &list = m_editor->list();
-    m_ui->labCurr->setText(s >= 1 && s <= count ? list.Titles.value(s - 1) : QString());
-    // A negative index (only a damaged store holds one) would never wrap
-    // back into the list; start the list afresh instead.
-    const bool usable = s >= 0 && s <= 32767;
-    m_rotation.Current = count >= 1 && m_settings.OrderMode == 0 && usable ? qint16(s) : 0;
+    m_ui->labCurr->setText(m_rotator.currentTitle());
 }
 
 // The record into the controls, in the order that lets each click handler
 // see the values before it.
 void FrmMain::showRecord() {
-    setMinutesText(TextForms::formatInt(m_settings.MirellTime));
-    select(m_optOrder, m_settings.OrderMode);
-    m_ui->chkFit->setChecked(m_settings.Stretch);
-    m_ui->chkShowStr->setChecked(m_settings.ShowCaption);
-    select(m_optType, m_settings.CaptionType);
-    m_ui->txtCapt->setText(m_settings.CaptionString);
-    setLabFont(
-        {m_settings.FontName, double(m_settings.FontSize), colorFromRgb(m_settings.FontColor)});
-    select(m_optLoc, m_settings.Location);
+    const Settings &record = m_rotator.settings();
+    setMinutesText(TextForms::formatInt(record.MirellTime));
+    select(m_optOrder, record.OrderMode);
+    m_ui->chkFit->setChecked(record.Stretch);
+    m_ui->chkShowStr->setChecked(record.ShowCaption);
+    select(m_optType, record.CaptionType);
+    m_ui->txtCapt->setText(record.CaptionString);
+    setLabFont({record.FontName, double(record.FontSize), colorFromRgb(record.FontColor)});
+    select(m_optLoc, record.Location);
 }
 
 void FrmMain::setMinutesText(const QString &text) {
@@ -118,13 +110,12 @@ void FrmMain::restoreWindowPosition(const std::optional<double> &top,
 
 void FrmMain::SavePictureList() {
     writePictureList(m_services.store, m_editor->list());
+    m_rotator.setPictures(m_editor->list());
 }
 
-bool FrmMain::SaveSettings() {
-    Settings &record = m_settings;
+bool FrmMain::SaveSettings(Settings &record) {
+    record = m_rotator.settings();
     record.MirellTime = TextForms::parseInt16(m_ui->txtMin->text().trimmed()).value_or(0);
-    if (m_chronomer)
-        m_chronomer->setProperty("AlarmMinute", int(record.MirellTime));
 
     const int oldOrder = record.OrderMode;
     const bool switched =
@@ -150,7 +141,6 @@ void FrmMain::syncStore() {
 }
 
 void FrmMain::confirm() {
-    const int count = m_editor->count();
     SavePictureList();
 
     const QString interval = m_ui->txtMin->text().trimmed();
@@ -172,30 +162,13 @@ void FrmMain::confirm() {
         return;
     }
 
-    const bool switched = SaveSettings();
+    Settings record;
+    const bool switched = SaveSettings(record);
     syncStore();
     m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
     leaveWindow();
 
-    if (switched || m_rotation.Current == 0) {
-        m_rotation.Current = 0;
-        RotationStep();
-        return;
-    }
-    const int order = m_settings.OrderMode;
-    if (order < 0 || order > 2)
-        return;
-    if (count == 0) {
-        // Every picture was removed: nothing to compose again.
-        m_ui->labCurr->clear();
-        return;
-    }
-    int index = m_rotation.indexFor(order);
-    if (index < 1 || index > count) {
-        index = 1;
-        m_rotation.setIndexFor(order, index);
-    }
-    composePicture(index, FileNameOf(m_editor->list().Files.value(index - 1)), false);
+    m_rotator.confirm(record, switched);
 }
 
 void FrmMain::discard() {

@@ -143,13 +143,9 @@ bool Composer::composeOne(const Request &request) {
 
     QString error;
     if (!m_desktop.apply(m_outputPath, image, &error)) {
-        if (error != m_lastFailure) {
-            m_lastFailure = error;
-            emit desktopFailed(error);
-        }
+        emit desktopFailed(error);
         return false;
     }
-    m_lastFailure.reset();
     if (request.onApplied)
         request.onApplied();
     if (self)

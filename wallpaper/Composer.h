@@ -40,7 +40,7 @@ class Composer : public QObject {
     static QString defaultOutputPath();
 
   signals:
-    // The desktop refused the picture; reason is for the user.
+    // The desktop refused the picture, at every refusal; reason is for the user.
     void desktopFailed(const QString &reason);
     void applied(const QString &picturePath);
 
@@ -58,5 +58,4 @@ class Composer : public QObject {
     QString m_outputPath;
     std::deque<Request> m_queue;
     bool m_running = false;
-    std::optional<QString> m_lastFailure; // the desktop's last refusal, told to the user once
 };

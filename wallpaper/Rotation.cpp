@@ -1,20 +1,26 @@
 #include "Rotation.h"
 
 #include "RandomSource.h"
+#include "Settings.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
-// The indices are 16-bit: a longer list rotates through its first 32,767 pictures.
-constexpr int kMaxPictures = std::numeric_limits<qint16>::max();
+// The indices are 16-bit: a longer list rotates through its first pictures only.
+constexpr int kMaxPictures = MaxPictureCount;
 
 void ensureTable(QVector<bool> &used, int n) {
     used.resize(n + 1); // new entries are false
 }
 } // namespace
 
-int Rotation::RotationStep(int n, int orderMode, RandomSource &random) {
+std::optional<Order> orderFromStored(int stored) {
+    if (stored < int(Order::List) || stored > int(Order::Random))
+        return std::nullopt;
+    return Order(stored);
+}
+
+int Rotation::RotationStep(int n, std::optional<Order> order, RandomSource &random) {
     n = std::min(n, kMaxPictures);
     if (n <= 0)
         return 0;
@@ -51,72 +57,49 @@ int Rotation::RotationStep(int n, int orderMode, RandomSource &random) {
     }
     ShufflePos = qint16(pos);
 
-    int k = 0;
-    switch (orderMode) {
-    case 0:
-        k = Current;
-        break;
-    case 1:
-        k = ShufflePos;
+    if (!order)
+        return 0;
+    const int k = indexFor(*order);
+    if (*order == Order::Shuffled)
         ShuffleUsed[k] = true;
-        break;
-    case 2:
-        k = RandomPick;
-        break;
-    default:
-        break;
-    }
     return k;
 }
 
-void Rotation::applyManual(int k, int n, int orderMode) {
+void Rotation::applyManual(int k, int n, Order order) {
     n = std::min(n, kMaxPictures);
     if (k < 1 || k > n)
         return;
-    switch (orderMode) {
-    case 0:
-        Current = qint16(k);
-        break;
-    case 1:
-        ShufflePos = qint16(k);
+    setIndexFor(order, k);
+    if (order == Order::Shuffled) {
         if (ShuffleUsed.size() < n + 1)
             ensureTable(ShuffleUsed, n);
         ShuffleUsed[k] = true;
-        break;
-    case 2:
-        RandomPick = qint16(k);
-        break;
-    default:
-        break;
     }
 }
 
-int Rotation::indexFor(int orderMode) const {
-    switch (orderMode) {
-    case 0:
+int Rotation::indexFor(Order order) const {
+    switch (order) {
+    case Order::List:
         return Current;
-    case 1:
+    case Order::Shuffled:
         return ShufflePos;
-    case 2:
+    case Order::Random:
         return RandomPick;
-    default:
-        return 0;
     }
+    return 0;
 }
 
-void Rotation::setIndexFor(int orderMode, int index) {
+void Rotation::setIndexFor(Order order, int index) {
     const auto value = qint16(std::clamp(index, 0, kMaxPictures));
-    switch (orderMode) {
-    case 0:
+    switch (order) {
+    case Order::List:
         Current = value;
         break;
-    case 1:
+    case Order::Shuffled:
         ShufflePos = value;
         break;
-    case 2:
+    case Order::Random:
         RandomPick = value;
-        break;
-    default:
         break;
     }
 }

@@ -3,7 +3,15 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <optional>
+
 class RandomSource;
+
+// The three orders, by the number the store keeps for them.
+enum class Order : qint16 { List = 0, Shuffled = 1, Random = 2 };
+
+// The order a stored number names; nothing for a number only a damaged store holds.
+std::optional<Order> orderFromStored(int stored);
 
 // The rotation state of the three orders and the step that moves it. Indices
 // are 1-based picture positions; 0 means "no picture".
@@ -15,14 +23,14 @@ class Rotation {
     QVector<bool> ShuffleUsed; // index 0 unused
 
     // Advances the state over a list of n pictures and returns the index the
-    // order chooses, or 0 when nothing is to be shown (empty list, unknown order).
-    int RotationStep(int n, int orderMode, RandomSource &random);
+    // order chooses, or 0 when nothing is to be shown (empty list, no order).
+    int RotationStep(int n, std::optional<Order> order, RandomSource &random);
 
     // The user applied picture k by hand; the state follows it.
-    void applyManual(int k, int n, int orderMode);
+    void applyManual(int k, int n, Order order);
 
     // The index that describes the picture now on the desktop in this order
-    // (Current, ShufflePos or RandomPick), 0 for an unknown order.
-    int indexFor(int orderMode) const;
-    void setIndexFor(int orderMode, int index);
+    // (Current, ShufflePos or RandomPick).
+    int indexFor(Order order) const;
+    void setIndexFor(Order order, int index);
 };

@@ -11,7 +11,8 @@
 
 // A private installation of the built program: its own folder (so its own
 // MirellWP.bmp), store, runtime folder (so its own single-instance lock) and
-// no D-Bus, so the tray and the desktop are the plain X ones of the runner.
+// no D-Bus unless given one, so the tray and the desktop are the plain X ones
+// of the runner.
 class Sandbox {
   public:
     explicit Sandbox(bool withTimerPlugin = true) {
@@ -46,24 +47,46 @@ class Sandbox {
     }
 
     // Starts another copy of the program; the sandbox ends every copy it started.
-    QProcess *start() {
+    QProcess *start(const QStringList &args = {}) {
         auto *p = new QProcess;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", path("config"));
-        env.insert("XDG_RUNTIME_DIR", path("run"));
-        env.insert("HOME", path("home"));
-        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
-        env.remove("QT_QPA_PLATFORM");
-        p->setProcessEnvironment(env);
+        p->setProcessEnvironment(environment());
         p->setWorkingDirectory(m_dir.path());
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(path("prog") + "/mirell", {});
+        p->start(path("prog") + "/mirell", args);
         p->waitForStarted(10000);
         m_processes << p;
         return p;
     }
 
+    // Runs the program with a command for the running copy, to its end.
+    struct Result {
+        int code = -1;
+        QString out, err;
+    };
+    Result command(const QString &option) {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(path("prog") + "/mirell", option.split(' '));
+        if (!p.waitForFinished(30000))
+            p.kill();
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QString bus = "unix:path=/nonexistent/bus";
+
   private:
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("HOME", path("home"));
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
+        env.remove("QT_QPA_PLATFORM");
+        return env;
+    }
+
     QTemporaryDir m_dir;
     bool m_valid = false;
     QList<QProcess *> m_processes;

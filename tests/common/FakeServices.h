@@ -7,8 +7,10 @@
 #include "RandomSource.h"
 #include "ScreenInfo.h"
 
+#include <QImage>
 #include <QList>
 #include <QStringList>
+#include <QTemporaryDir>
 
 // A screen of any size; the work area defaults to the whole screen.
 class FakeScreenInfo : public ScreenInfo {
@@ -62,3 +64,20 @@ class FakeDesktopBackground : public DesktopBackground {
     QStringList calls;
     QString failure;
 };
+
+// Writes p1.png ... pN.png into dir and lists them in the store, titles
+// being the file names.
+template <typename Store> QStringList storePictures(Store &store, const QTemporaryDir &dir, int n) {
+    QStringList paths;
+    store.set("Setting", "ListCount", QString::number(n - 1));
+    for (int i = 0; i < n; ++i) {
+        const QString name = QStringLiteral("p%1.png").arg(i + 1);
+        QImage image(16, 12, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        paths << dir.filePath(name);
+        image.save(paths.last());
+        store.set("Setting", QStringLiteral("Files%1").arg(i), paths.last());
+        store.set("Setting", QStringLiteral("Title%1").arg(i), name);
+    }
+    return paths;
+}

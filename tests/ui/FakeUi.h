@@ -7,9 +7,9 @@
 #include "FakeDialogs.h"
 #include "FakeServices.h"
 #include "FrmMain.h"
-#include "Geometry.h"
 #include "MemorySettingsStore.h"
 #include "TrayControl.h"
+#include "WallpaperRotator.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -21,24 +21,12 @@ class FakeTray : public TrayControl {
     Q_OBJECT
   public:
     QStringList calls; // "AddIcon Mirell!", "RemoveIcon", in call order
-    QStringList notes;
     bool available = true;
 
     void AddIcon(const QIcon &, const QString &tip) override { calls << "AddIcon " + tip; }
     void RemoveIcon() override { calls << QStringLiteral("RemoveIcon"); }
     bool isAvailable() const override { return available; }
-    void setToolTipNote(const QString &note) override { notes << note; }
-};
-
-// Like the plugin's minute timer, reached only through the meta-object.
-class FakeTimer : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(int AlarmMinute MEMBER alarmMinute)
-  public:
-    int alarmMinute = -1;
-    void fire() { emit Alarm(); }
-  signals:
-    void Alarm();
+    void setToolTipNote(const QString &) override {}
 };
 
 class FakeOpener : public FileOpener {
@@ -56,8 +44,8 @@ struct WindowRig {
     ScriptedRandom random;
     FakeOpener opener;
     Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
+    WallpaperRotator rotator{store, composer, random, clock};
     QStringList composed; // source pictures that reached the desktop
-    QPointer<FakeTimer> timer;
     std::unique_ptr<FrmMain> window;
 
     WindowRig() {
@@ -72,22 +60,13 @@ struct WindowRig {
         return image.save(path) ? path : QString();
     }
 
-    // Stores p1.png ... pN.png, written to disk.
-    QStringList storePictures(int n) {
-        QStringList paths;
-        store.set("Setting", "ListCount", QString::number(n - 1));
-        for (int i = 0; i < n; ++i) {
-            paths << picture(QStringLiteral("p%1.png").arg(i + 1));
-            store.set("Setting", QStringLiteral("Files%1").arg(i), paths[i]);
-            store.set("Setting", QStringLiteral("Title%1").arg(i), FileNameOf(paths[i]));
-        }
-        return paths;
-    }
+    QStringList storePictures(int n) { return ::storePictures(store, dir, n); }
 
+    // Start-up: the rotator loads the store, then the window is made.
     FrmMain &open() {
-        timer = new FakeTimer;
-        window = std::make_unique<FrmMain>(
-            FrmMainServices{store, dialogs, tray, composer, random, screen, opener}, timer);
+        rotator.load();
+        window = std::make_unique<FrmMain>(FrmMainServices{store, dialogs, tray, screen, opener},
+                                           rotator);
         return *window;
     }
 

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
@@ -65,7 +64,6 @@ class TestFrmMain : public QObject {
         rig.open();
 
         QCOMPARE(rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("1440"));
-        QCOMPARE(rig.timer->alarmMinute, 1440);
         for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
             QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
         QCOMPARE(rig.child<QLineEdit>("txtCapt")->text(), QStringLiteral("夏の海"));
@@ -80,8 +78,8 @@ class TestFrmMain : public QObject {
         QCOMPARE(rig.store.unsyncedPuts(), 0);
     }
 
-    // Entries whose keys are lost are listed blank and skipped by the steps;
-    // a window position off every screen is not used.
+    // Entries whose keys are lost are listed blank; a window position off
+    // every screen is not used.
     void damagedStore() {
         WindowRig rig;
         rig.store.set("Setting", "ListCount", "2");
@@ -93,10 +91,6 @@ class TestFrmMain : public QObject {
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
-        for (int i = 0; i < 4; ++i)
-            rig.window->RotationStep();
-        QCOMPARE(rig.composed, QStringList{rig.dir.filePath("a.png")});
-        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("1"));
 
         WindowRig placed;
         placed.store.set("Window", "Top", "1500");
@@ -140,7 +134,7 @@ class TestFrmMain : public QObject {
             click(rig, "cmdOK");
             // The list is kept either way, the rest only when the interval is.
             QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("1"));
-            QCOMPARE(rig.timer->alarmMinute, stored);
+            QCOMPARE(rig.rotator.settings().MirellTime, stored);
             const bool accepted = message.isEmpty();
             QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
             QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
@@ -181,72 +175,28 @@ class TestFrmMain : public QObject {
         QVERIFY(rig.store.puts().isEmpty());
     }
 
-    void stepsByMenuAlarmAndButton() {
+    // The window edits a copy of the list: the rotator takes it on OK, and
+    // the label shows what the rotator put on the desktop.
+    void okHandsOverTheList() {
         WindowRig rig;
-        const QStringList p = rig.storePictures(3);
-        rig.store.set("Setting", "Current", "2");
-        rig.open();
-        rig.timer->alarmMinute = -1; // a step by hand must leave the timer alone
-        rig.window->popupMenu()->actions().first()->trigger();
-        QCOMPARE(rig.timer->alarmMinute, -1);
-        rig.timer->fire(); // the same step, through the meta-object
-        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p1.png"));
-        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("1"));
-        rig.child<QListWidget>("lstImages")->setCurrentRow(1);
-        click(rig, "cmdLet");
-        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("2"));
-        rig.window->RotationStep();
-        QCOMPARE(rig.composed, QStringList({p[2], p[0], p[1], p[2]}));
-        QCOMPARE(rig.store.unsyncedPuts(), 0);
-    }
-
-    // A picture that cannot be loaded, or a desktop that refuses it, changes
-    // nothing the user sees; list order moves on past a missing picture, and
-    // a refusal is told once.
-    void failuresLeaveLabelAndStore() {
-        WindowRig rig;
-        const QStringList p = rig.storePictures(3);
-        QFile::remove(p[1]);
+        const QStringList p = rig.storePictures(2);
         rig.store.set("Setting", "Current", "1");
         rig.open();
-        rig.window->RotationStep();
-        rig.desktop.failure = QStringLiteral("no desktop here");
-        rig.window->RotationStep();
-        rig.window->RotationStep();
-        QCOMPARE(rig.desktop.calls.size(), 2); // past the missing one
-        QCOMPARE(rig.tray.notes, QStringList{"no desktop here"});
-        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p1.png"));
-        QVERIFY(rig.store.puts().isEmpty());
-    }
-
-    // What OK puts on the desktop, by the stored order (0 list, 1 shuffle, 2
-    // random) and the one the user switched to (-1: none).
-    void okComposes() {
-        for (auto [order, current, switchTo, random, picture, writesCurrent] :
-             {std::tuple{0, 3, -1, 0.0, 3, false},
-              {0, 3, 0, 0.0, 3, false}, // reselected
-              {0, 3, 2, 0.9, 5, true},
-              {1, 4, -1, 0.0, 1, true},
-              {2, 4, -1, 0.5, 3, true}}) {
-            WindowRig rig;
-            const QStringList p = rig.storePictures(5);
-            rig.store.set("Setting", "OrderMode", QString::number(order));
-            rig.store.set("Setting", "Current", QString::number(current));
-            rig.random.script({random});
-            rig.open();
-            rig.window->show();
-            if (switchTo >= 0)
-                check(rig, qPrintable(QStringLiteral("optOrder%1").arg(switchTo)));
-            rig.store.clearPuts();
-            click(rig, "cmdOK");
-            QCOMPARE(rig.composed, QStringList{p[picture - 1]});
-            const auto &puts = rig.store.puts();
-            QCOMPARE(std::any_of(puts.begin(), puts.end(),
-                                 [](auto &put) { return put.key == "Current"; }),
-                     writesCurrent);
-            if (writesCurrent)
-                QCOMPARE(rig.store.value("Setting", "Current"), QString::number(picture));
-        }
+        rig.dialogs.openFilesAnswers << QStringList{rig.picture("extra.png")};
+        click(rig, "cmdAdd");
+        rig.rotator.RotationStep(); // the timer's step knows only the confirmed list
+        rig.rotator.RotationStep();
+        rig.child<QListWidget>("lstImages")->setCurrentRow(2);
+        click(rig, "cmdLet"); // the line as the window lists it
+        QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("3"));
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("extra.png"));
+        check(rig, "optOrder2");
+        rig.random.script({0.9});
+        click(rig, "cmdOK"); // a switched order chooses afresh, from the whole list
+        QCOMPARE(rig.rotator.pictures().Titles, QStringList({"p1.png", "p2.png", "extra.png"}));
+        QCOMPARE(rig.composed, QStringList({p[1], p[0], rig.dir.filePath("extra.png"),
+                                            rig.dir.filePath("extra.png")}));
+        QCOMPARE(rig.store.unsyncedPuts(), 0);
     }
 };
 

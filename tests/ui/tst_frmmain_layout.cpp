@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -118,15 +117,6 @@ class TestFrmMainLayout : public QObject {
         updMin->stepBy(2);
         QCOMPARE(txtMin->text(), QStringLiteral("999"));
         QCOMPARE(updMin->minimum(), 1);
-    }
-
-    void trayMenu() {
-        QMenu *menu = m_rig.window->popupMenu();
-        QStringList items;
-        for (const QAction *a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + ' ' + a->text());
-        QCOMPARE(items, QStringList({"mnuNow 今すぐMirell!(&N)", "-", "mnuConfig 設定(&C)...", "-",
-                                     "mnuQuit 終了(&Q)"}));
     }
 };
 

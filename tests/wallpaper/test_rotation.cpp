@@ -12,7 +12,7 @@ double drawFor(int pick, int n) {
     return (pick - 0.5) / n;
 }
 
-QList<int> steps(Rotation &rotation, int count, int n, int order, RandomSource &random) {
+QList<int> steps(Rotation &rotation, int count, int n, Order order, RandomSource &random) {
     QList<int> shown;
     for (int i = 0; i < count; ++i)
         shown.append(rotation.RotationStep(n, order, random));
@@ -38,11 +38,11 @@ class TestRotation : public QObject {
     void listAndRandomOrders() {
         Rotation rotation;
         SeededRandom seeded(1);
-        QCOMPARE(steps(rotation, 7, 3, 0, seeded), QList<int>({1, 2, 3, 1, 2, 3, 1}));
+        QCOMPARE(steps(rotation, 7, 3, Order::List, seeded), QList<int>({1, 2, 3, 1, 2, 3, 1}));
         // 0 and the largest draw below 1 still pick pictures of the list; a
         // source that strays to 1.0 must not pick one past the end.
         ScriptedRandom random({0.0, 0.999999, 1.0});
-        QCOMPARE(steps(rotation, 3, 4, 2, random), QList<int>({1, 4, 4}));
+        QCOMPARE(steps(rotation, 3, 4, Order::Random, random), QList<int>({1, 4, 4}));
         QCOMPARE(rotation.Current, qint16(4)); // the counter moves on too
     }
 
@@ -54,7 +54,7 @@ class TestRotation : public QObject {
                 QList<int> all(n);
                 std::iota(all.begin(), all.end(), 1);
                 for (int round = 0; round < 3; ++round) {
-                    QList<int> shown = steps(rotation, n, n, 1, random);
+                    QList<int> shown = steps(rotation, n, n, Order::Shuffled, random);
                     std::sort(shown.begin(), shown.end());
                     QCOMPARE(shown, all);
                 }
@@ -69,7 +69,7 @@ class TestRotation : public QObject {
         for (const auto &[unmarked, expected] :
              QList<std::pair<QList<int>, int>>{{{1}, 1}, {{3, 4}, 3}, {{1, 4}, 4}}) {
             Rotation rotation = shuffled(2, 1, 5, unmarked);
-            QCOMPARE(rotation.RotationStep(5, 1, random), expected);
+            QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
             QCOMPARE(rotation.ShufflePos, qint16(expected));
             QVERIFY(rotation.ShuffleUsed[expected]);
         }
@@ -77,17 +77,17 @@ class TestRotation : public QObject {
         // a new round starts.
         Rotation full = shuffled(1, 1, 3);
         ScriptedRandom one({drawFor(1, 3)});
-        QCOMPARE(full.RotationStep(3, 1, one), 2);
+        QCOMPARE(full.RotationStep(3, Order::Shuffled, one), 2);
         QCOMPARE(full.ShuffleUsed, QVector<bool>({true, false, true, false}));
         // In shuffled order a missing or short table grows, and pictures
         // applied by hand count as shown: from 8 a jump of 3 lands on the
         // marked 3 and walks on to 4.
         Rotation table; // not yet stepped
-        table.applyManual(3, 5, 1);
-        table.applyManual(8, 8, 1);
+        table.applyManual(3, 5, Order::Shuffled);
+        table.applyManual(8, 8, Order::Shuffled);
         table.Current = 1;
         ScriptedRandom jump({drawFor(3, 8)});
-        QCOMPARE(table.RotationStep(8, 1, jump), 4);
+        QCOMPARE(table.RotationStep(8, Order::Shuffled, jump), 4);
     }
 
     void damagedStateIsSafe() {
@@ -95,20 +95,20 @@ class TestRotation : public QObject {
         Rotation rotation = shuffled(1, 20, 20);
         rotation.ShuffleUsed.fill(false);
         ScriptedRandom random({drawFor(1, 3)});
-        QCOMPARE(rotation.RotationStep(3, 1, random), 3); // 20 + 1 reduced into 1..3
+        QCOMPARE(rotation.RotationStep(3, Order::Shuffled, random), 3); // 20 + 1 reduced into 1..3
         QCOMPARE(rotation.ShuffleUsed.size(), 4);
         rotation.Current = 9;
-        QCOMPARE(rotation.RotationStep(3, 0, random), 1);
+        QCOMPARE(rotation.RotationStep(3, Order::List, random), 1);
         // A damaged store can restore any number.
         rotation.Current = -5;
-        QCOMPARE(rotation.RotationStep(4, 0, random), 1);
+        QCOMPARE(rotation.RotationStep(4, Order::List, random), 1);
         // A list longer than 16-bit indices reach never yields a negative index.
         rotation.Current = 32767;
-        QCOMPARE(rotation.RotationStep(40000, 0, random), 1);
+        QCOMPARE(rotation.RotationStep(40000, Order::List, random), 1);
         // An unknown order or an empty list shows nothing and changes nothing.
-        QCOMPARE(rotation.RotationStep(4, 7, random), 0);
+        QCOMPARE(rotation.RotationStep(4, orderFromStored(7), random), 0);
         const Rotation before = rotation;
-        for (int order = 0; order <= 2; ++order)
+        for (Order order : {Order::List, Order::Shuffled, Order::Random})
             QCOMPARE(rotation.RotationStep(0, order, random), 0);
         QCOMPARE(rotation.Current, before.Current);
         QCOMPARE(rotation.ShuffleUsed, before.ShuffleUsed);

@@ -1,0 +1,103 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace {
+
+struct Command {
+    const char *name;
+    const char *description;
+};
+
+// Each becomes an option of the same name and the word sent to the running copy.
+constexpr Command Commands[] = {
+    {"next", "Switch the running copy to the next picture now."},
+    {"settings", "Open the settings window of the running copy."},
+    {"quit", "End the running copy."},
+    {"pause", "Stop the running copy's timed switches until --resume."},
+    {"resume", "Let the running copy's timer switch pictures again."},
+    {"status", "Print the running copy's picture, order, interval, pause and next switch."},
+};
+
+const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order"),
+                                QStringLiteral("interval"), QStringLiteral("paused"),
+                                QStringLiteral("next")};
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments, const QString &version) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Mirell rotates the desktop wallpaper through a list of pictures.\n"
+                       "Without an option it starts; with one it asks the running copy."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    for (const Command &command : Commands)
+        parser.addOption(
+            {QString::fromLatin1(command.name), QString::fromLatin1(command.description)});
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --status: print one JSON object."));
+    parser.addOption(json);
+
+    // Without an application object Qt cannot name the program in its usage line.
+    const QString program = QFileInfo(arguments.value(0, QStringLiteral("mirell"))).fileName();
+    const auto helpText = [&] {
+        return parser.helpText().replace(QStringLiteral("<executable_name>"), program);
+    };
+    CommandLine result;
+    const auto usageError = [&](const QString &message) {
+        result.action = CommandLine::Action::UsageError;
+        result.text = message + QLatin1Char('\n') + helpText();
+        return result;
+    };
+    if (!parser.parse(arguments))
+        return usageError(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("Unexpected argument: %1")
+                              .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(help)) {
+        result.action = CommandLine::Action::Help;
+        result.text = helpText();
+        return result;
+    }
+    if (parser.isSet(versionOption)) {
+        result.action = CommandLine::Action::Version;
+        result.text = QStringLiteral("Mirell %1\n").arg(version);
+        return result;
+    }
+    QStringList chosen;
+    for (const Command &command : Commands) {
+        if (parser.isSet(QString::fromLatin1(command.name)))
+            chosen << QString::fromLatin1(command.name);
+    }
+    if (chosen.size() > 1)
+        return usageError(QStringLiteral("Give one command at a time."));
+    if (parser.isSet(json) && chosen != QStringList{QStringLiteral("status")})
+        return usageError(QStringLiteral("--json goes with --status only."));
+    if (!chosen.isEmpty()) {
+        result.action = CommandLine::Action::Send;
+        result.command = chosen.constFirst();
+        result.json = parser.isSet(json);
+    }
+    return result;
+}
+
+QByteArray formatStatus(const QJsonObject &status, bool json) {
+    if (json)
+        return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
+    QByteArray out;
+    for (const QString &key : StatusKeys) {
+        const QJsonValue value = status.value(key);
+        QString text;
+        if (value.isBool())
+            text = value.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        else if (value.isDouble())
+            text = QString::number(value.toInteger());
+        else if (value.isString())
+            text = value.toString();
+        out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
+    }
+    return out;
+}

@@ -1,0 +1,164 @@
+// The rotator without any window: what the timer, the tray, OK and the
+// commands of a second start put on the desktop, and what the tip says.
+#include "Composer.h"
+#include "FakeServices.h"
+#include "MemorySettingsStore.h"
+#include "WallpaperRotator.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+// Like the plugin's minute timer, reached only through the meta-object.
+class FakeTimer : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(int AlarmMinute MEMBER alarmMinute)
+    Q_PROPERTY(int MinuteCount MEMBER minutes)
+    Q_PROPERTY(int TickCount MEMBER ticks)
+  public:
+    int alarmMinute = -1, minutes = 0, ticks = 0;
+    void fire() { emit Alarm(); }
+  signals:
+    void Alarm();
+};
+
+namespace {
+
+struct Rig {
+    QTemporaryDir dir;
+    MemorySettingsStore store;
+    FakeScreenInfo screen{QSize(80, 60)};
+    FakeClock clock;
+    FakeDesktopBackground desktop;
+    ScriptedRandom random;
+    Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
+    WallpaperRotator rotator{store, composer, random, clock};
+    FakeTimer *timer = new FakeTimer;
+    QStringList p;        // the pictures in the store
+    QStringList composed; // source pictures that reached the desktop
+    QStringList titles;   // what labCurr was told
+
+    Rig(int pictures, const QMap<QString, QString> &settings = {}) {
+        p = storePictures(store, dir, pictures);
+        for (auto it = settings.begin(); it != settings.end(); ++it)
+            store.set("Setting", it.key(), it.value());
+        QObject::connect(&composer, &Composer::applied, [this](auto &path) { composed << path; });
+        QObject::connect(&rotator, &WallpaperRotator::currentChanged,
+                         [this](auto &title) { titles << title; });
+        rotator.load();
+        rotator.setTimer(timer);
+        store.clearPuts();
+    }
+    QString current() const { return store.value("Setting", "Current"); }
+};
+
+} // namespace
+
+class TestRotator : public QObject {
+    Q_OBJECT
+  private slots:
+    void timerMenuButtonAndPause() {
+        Rig rig(3, {{"Current", "2"}, {"MirellTime", "7"}});
+        QCOMPARE(rig.timer->alarmMinute, 7);
+        QCOMPARE(rig.rotator.currentTitle(), QStringLiteral("p2.png"));
+        rig.timer->alarmMinute = -1; // a step by hand must leave the timer alone
+        rig.rotator.RotationStep();
+        QCOMPARE(rig.timer->alarmMinute, -1);
+        rig.timer->fire();
+        QCOMPARE(rig.current(), QStringLiteral("1"));
+        rig.rotator.applyPicture(rig.rotator.pictures(), 1); // cmdLet on the second line
+        QCOMPARE(rig.current(), QStringLiteral("2"));
+        rig.rotator.setPaused(true);
+        rig.timer->fire(); // switches nothing while paused
+        QCOMPARE(rig.rotator.status().next, QDateTime());
+        rig.rotator.RotationStep(); // "now" still works
+        rig.rotator.setPaused(false);
+        rig.timer->fire();
+        QCOMPARE(rig.composed, QStringList({rig.p[2], rig.p[0], rig.p[1], rig.p[2], rig.p[0]}));
+        QCOMPARE(rig.titles.last(), QStringLiteral("p1.png"));
+        QCOMPARE(rig.store.unsyncedPuts(), 0);
+    }
+
+    // What OK puts on the desktop, by the stored order (0 list, 1 shuffle,
+    // 2 random), the confirmed one, and the list it confirms.
+    void okComposes() {
+        for (auto [order, current, confirmed, switched, count, random, picture, writes] :
+             {std::tuple{0, 3, 0, false, 5, 0.0, 3, false},
+              {0, 3, 2, true, 5, 0.9, 5, true},
+              {0, 5, 0, false, 5, 0.0, 5, false}, // the last one again
+              {0, 4, 0, false, 2, 0.0, 1, false}, // removed pictures: the first
+              {0, 3, 0, false, 0, 0.0, 0, false}, // all removed: nothing
+              {1, 4, 1, false, 5, 0.0, 1, true},  // nothing chosen yet this run
+              {2, 4, 2, false, 5, 0.5, 3, true}}) {
+            Rig rig(5,
+                    {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
+            rig.random.script({random});
+            PictureList list = rig.rotator.pictures();
+            list.Files = list.Files.mid(0, count);
+            list.Titles = list.Titles.mid(0, count);
+            rig.rotator.setPictures(list);
+            Settings record = rig.rotator.settings();
+            record.OrderMode = qint16(confirmed);
+            rig.rotator.confirm(record, switched);
+            QCOMPARE(rig.composed, picture ? QStringList{rig.p[picture - 1]} : QStringList());
+            QCOMPARE(rig.rotator.currentTitle(), picture ? rig.titles.value(0) : QString());
+            QCOMPARE(rig.store.puts().isEmpty(), !writes);
+            if (writes)
+                QCOMPARE(rig.current(), QString::number(picture));
+        }
+    }
+
+    // The tip tells the desktop's refusal until a picture gets through, the
+    // same refusal again when it comes back, and the pause.
+    void noteIsTheTruth() {
+        Rig rig(3, {{"Current", "3"}});
+        QFile::remove(rig.p[1]); // its steps change nothing
+        QSignalSpy notes(&rig.rotator, &WallpaperRotator::noteChanged);
+        QSignalSpy balloons(&rig.rotator, &WallpaperRotator::failed);
+        for (const char *failure : {"A", "-", "A", "B", "-", "", "A"}) {
+            rig.desktop.failure = QString::fromLatin1(failure);
+            rig.rotator.RotationStep();
+        }
+        rig.rotator.setPaused(true);
+        QStringList told;
+        for (const auto &args : notes)
+            told << args.at(0).toString();
+        QCOMPARE(told, QStringList({"A", "B", "", "A", "一時停止中\nA"}));
+        QCOMPARE(balloons.size(), 3);
+        QCOMPARE(rig.rotator.currentTitle(), QStringLiteral("p3.png")); // the only success
+        QCOMPARE(rig.store.puts().size(), 1);
+    }
+
+    void damagedStore() {
+        // Entries whose paths are lost are skipped by the steps.
+        Rig rig(3, {{"Files1", ""}, {"Files2", ""}});
+        for (int i = 0; i < 4; ++i)
+            rig.rotator.RotationStep();
+        QCOMPARE(rig.composed, QStringList{rig.p[0]});
+        QCOMPARE(rig.current(), QStringLiteral("1"));
+        // A negative index would never wrap back into the list.
+        Rig damaged(3, {{"Current", "-5"}});
+        damaged.rotator.RotationStep();
+        QCOMPARE(damaged.current(), QStringLiteral("1"));
+    }
+
+    // When the next alarm comes, from the timer's counts.
+    void nextSwitch() {
+        for (auto [alarm, minutes, ticks, seconds] : {std::tuple{5, 0, 0, 300},
+                                                      {5, 2, 30, 150},
+                                                      {1, 0, 59, 1},
+                                                      {0, 3, 10, 50},
+                                                      {3, 10, 0, 60},
+                                                      {-4, 0, 0, 60}})
+            QCOMPARE(WallpaperRotator::secondsToAlarm(alarm, minutes, ticks), seconds);
+        Rig rig(1, {{"MirellTime", "5"}});
+        rig.timer->minutes = 2;
+        rig.timer->ticks = 30;
+        const WallpaperRotator::Status status = rig.rotator.status();
+        QCOMPARE(status.next, rig.clock.now().addSecs(150));
+        QCOMPARE(status.interval, 5);
+        QCOMPARE(status.order, Order::List);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRotator)
+#include "test_rotator.moc"

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Rotation.h"
+#include "Settings.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class Clock;
+class Composer;
+class RandomSource;
+class SettingsStore;
+
+// The working heart of the program: the confirmed settings and picture list,
+// the rotation state, and what the desktop shows. The timer, the tray, the
+// settings window and the commands of a second start all drive this one object.
+class WallpaperRotator : public QObject {
+    Q_OBJECT
+  public:
+    struct Status {
+        QString picture; // full path of the picture on the desktop, empty when unknown
+        std::optional<Order> order;
+        int interval = 0; // minutes
+        bool paused = false;
+        QDateTime next; // when the next timed switch is due; null when none is
+    };
+
+    WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
+                     const Clock &clock, QObject *parent = nullptr);
+
+    // The record, the list and "Current" as start-up finds them in the store.
+    void load();
+    // The minute timer (property AlarmMinute, signal Alarm()), known only by
+    // its meta-object; the rotator arms it and owns it from now on.
+    void setTimer(QObject *timer);
+
+    const Settings &settings() const { return m_settings; }
+    const PictureList &pictures() const { return m_list; }
+    const Rotation &rotation() const { return m_rotation; }
+    // The title of the picture on the desktop (labCurr).
+    QString currentTitle() const { return m_title; }
+    bool isPaused() const { return m_paused; }
+    Status status() const;
+    // What the icon's tip adds to the program's name: the pause and the
+    // desktop's last refusal, which lasts only until a picture gets through.
+    QString note() const;
+
+    // The list as the window last saved it; the steps use it from now on.
+    void setPictures(const PictureList &list);
+    // OK: the record takes effect and the desktop follows it, with a step
+    // when the order was switched or nothing was chosen yet, else the
+    // picture it shows composed again.
+    void confirm(const Settings &record, bool orderSwitched);
+    // cmdLet: picture index (0-based) of list, which may hold edits not yet confirmed.
+    void applyPicture(const PictureList &list, int index);
+    // While paused the timer's alarms switch nothing; a step asked for still runs.
+    void setPaused(bool paused);
+
+    // Seconds until the timer's alarm, from its counts (a minute is 60 ticks;
+    // an interval below 1 alarms every minute).
+    static int secondsToAlarm(int alarmMinute, int minutesCounted, int ticksCounted);
+
+  public slots:
+    void RotationStep();
+
+  signals:
+    void currentChanged(const QString &title);
+    void noteChanged(const QString &note);
+    // The desktop refused a picture for a reason other than the one already noted.
+    void failed(const QString &reason);
+
+  private slots:
+    void onAlarm();
+
+  private:
+    void armTimer();
+    void compose(int k, const QString &path, const QString &title, bool recordCurrent);
+    void setFailure(const QString &reason);
+    void changeNote(const std::function<void()> &change);
+
+    SettingsStore &m_store;
+    Composer &m_composer;
+    RandomSource &m_random;
+    const Clock &m_clock;
+    QPointer<QObject> m_timer;
+    Settings m_settings;
+    PictureList m_list;
+    Rotation m_rotation;
+    QString m_title;
+    QString m_path;
+    QString m_failure;
+    bool m_paused = false;
+};

@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -67,20 +68,51 @@ class TestControlHost : public QObject {
         QCOMPARE(log.events, QStringList({"Timer", "Alarm", "Timer"}));
     }
 
-    void refusesABrokenLibraryNamingTheControl() {
+    // Where the plugin may lie relative to the program's folder, and what the
+    // user is told when the one there is unusable or none is there.
+    void findsThePluginBesideOrInstalled_data() {
+        QTest::addColumn<QString>("good");
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("error"); // empty: the control is made
+        const QString installed = "bin/" MIRELL_PLUGIN_RELATIVE_DIR;
+        const QString damaged = "ライブラリが壊れているか、プラグインではありません。";
+        QTest::newRow("beside") << "bin"
+                                << ""
+                                << "";
+        QTest::newRow("plugins folder") << "bin/plugins"
+                                        << ""
+                                        << "";
+        QTest::newRow("installed") << installed << ""
+                                   << "";
+        QTest::newRow("broken beside, installed") << installed << "bin"
+                                                  << "";
+        QTest::newRow("broken installed") << "" << installed << damaged;
+        QTest::newRow("none") << ""
+                              << ""
+                              << "No library offers it in:";
+    }
+    void findsThePluginBesideOrInstalled() {
+        QFETCH(QString, good);
+        QFETCH(QString, broken);
+        QFETCH(QString, error);
         QTemporaryDir dir;
-        const QString broken = dir.filePath(QFileInfo(CHRONOME_FILE).fileName());
-        QVERIFY(QFile::copy(CHRONOME_FILE, broken) && QFile::resize(broken, 8192));
-        ControlHost host({dir.path()});
+        const QString name = QFileInfo(CHRONOME_FILE).fileName();
+        for (const QString &folder : {good, broken}) {
+            const QString file = QDir::cleanPath(dir.filePath(folder + "/" + name));
+            QVERIFY(folder.isEmpty() ||
+                    (QDir().mkpath(QFileInfo(file).path()) && QFile::copy(CHRONOME_FILE, file)));
+            QVERIFY(folder != broken || folder.isEmpty() || QFile::resize(file, 8192));
+        }
+        ControlHost host(
+            ControlHost::programFolders(dir.filePath("bin"), MIRELL_PLUGIN_RELATIVE_DIR));
         QObject owner;
-        QString error;
-        QVERIFY(!host.createControl(timerId, &owner, &error));
-        QVERIFY(owner.children().isEmpty());
-        for (const QString &part : {QString("\"Chronome.MinuteTimer\""),
-                                    QString("ライブラリが壊れているか、プラグインではありません。"),
-                                    QFileInfo(broken).fileName()})
-            QVERIFY2(error.contains(part), qPrintable(error));
-        QVERIFY(!host.createControl(timerId, &owner, nullptr));
+        QString message;
+        QObject *control = host.createControl(timerId, &owner, &message);
+        QCOMPARE(control != nullptr, error.isEmpty());
+        QCOMPARE(owner.children().size(), error.isEmpty() ? 1 : 0);
+        for (const QString &part : {QString("\"Chronome.MinuteTimer\""), error})
+            QVERIFY2(error.isEmpty() ? message.isEmpty() : message.contains(part),
+                     qPrintable(message));
     }
 };
 

@@ -74,41 +74,34 @@ class TestControlHost : public QObject {
         QTest::addColumn<QString>("good");
         QTest::addColumn<QString>("broken");
         QTest::addColumn<QString>("error"); // empty: the control is made
+        const auto row = [](const char *name, const QString &good, const QString &broken,
+                            const QString &error) {
+            QTest::newRow(name) << good << broken << error;
+        };
         const QString installed = "bin/" MIRELL_PLUGIN_RELATIVE_DIR;
-        const QString damaged = "ライブラリが壊れているか、プラグインではありません。";
-        QTest::newRow("beside") << "bin"
-                                << ""
-                                << "";
-        QTest::newRow("plugins folder") << "bin/plugins"
-                                        << ""
-                                        << "";
-        QTest::newRow("installed") << installed << ""
-                                   << "";
-        QTest::newRow("broken beside, installed") << installed << "bin"
-                                                  << "";
-        QTest::newRow("broken installed") << "" << installed << damaged;
-        QTest::newRow("none") << ""
-                              << ""
-                              << "No library offers it in:";
+        row("beside", "bin", "", "");
+        row("installed", installed, "", "");
+        row("broken beside, installed", installed, "bin", "");
+        row("broken installed", "", installed,
+            "ライブラリが壊れているか、プラグインではありません。");
+        row("none", "", "", "No library offers it in:");
     }
     void findsThePluginBesideOrInstalled() {
         QFETCH(QString, good);
         QFETCH(QString, broken);
         QFETCH(QString, error);
         QTemporaryDir dir;
-        const QString name = QFileInfo(CHRONOME_FILE).fileName();
         for (const QString &folder : {good, broken}) {
-            const QString file = QDir::cleanPath(dir.filePath(folder + "/" + name));
+            const QString file = dir.filePath(folder + "/" + QFileInfo(CHRONOME_FILE).fileName());
             QVERIFY(folder.isEmpty() ||
-                    (QDir().mkpath(QFileInfo(file).path()) && QFile::copy(CHRONOME_FILE, file)));
-            QVERIFY(folder != broken || folder.isEmpty() || QFile::resize(file, 8192));
+                    (QDir().mkpath(QFileInfo(file).path()) && QFile::copy(CHRONOME_FILE, file) &&
+                     (folder == good || QFile::resize(file, 8192))));
         }
         ControlHost host(
             ControlHost::programFolders(dir.filePath("bin"), MIRELL_PLUGIN_RELATIVE_DIR));
         QObject owner;
         QString message;
-        QObject *control = host.createControl(timerId, &owner, &message);
-        QCOMPARE(control != nullptr, error.isEmpty());
+        QCOMPARE(host.createControl(timerId, &owner, &message) != nullptr, error.isEmpty());
         QCOMPARE(owner.children().size(), error.isEmpty() ? 1 : 0);
         for (const QString &part : {QString("\"Chronome.MinuteTimer\""), error})
             QVERIFY2(error.isEmpty() ? message.isEmpty() : message.contains(part),

@@ -61,7 +61,7 @@ std::optional<int> runCommandLine(int argc, char *argv[]) {
         parser.isSet(autostart) && values.size() <= 1 &&
         QStringList{QString(), QStringLiteral("on"), QStringLiteral("off")}.contains(
             values.value(0));
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         print(stdout, parser.helpText());
         return 0;
     }

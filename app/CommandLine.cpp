@@ -40,6 +40,13 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("With --status: print one JSON object."));
     parser.addOption(json);
+    const QCommandLineOption autostart(
+        QStringLiteral("autostart"),
+        QStringLiteral("Start at login: on, off, or without a value, tell whether it is on."));
+    parser.addOption(autostart);
+    parser.addPositionalArgument(QStringLiteral("on|off"),
+                                 QStringLiteral("With --autostart: turn it on or off."),
+                                 QStringLiteral("[on|off]"));
 
     // Without an application object Qt cannot name the program in its usage line.
     const QString program = QFileInfo(arguments.value(0, QStringLiteral("mirell"))).fileName();
@@ -54,7 +61,13 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     };
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
+    // QCommandLineParser has no optional option values: the switch comes as a
+    // positional word, and only --autostart takes one.
+    const QStringList words = parser.positionalArguments();
+    const bool autostartWord =
+        words.size() == 1 && parser.isSet(autostart) &&
+        (words.constFirst() == QLatin1String("on") || words.constFirst() == QLatin1String("off"));
+    if (!words.isEmpty() && !autostartWord)
         return usageError(QStringLiteral("Unexpected argument: %1")
                               .arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(help)) {
@@ -71,6 +84,13 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     for (const Command &command : Commands) {
         if (parser.isSet(QString::fromLatin1(command.name)))
             chosen << QString::fromLatin1(command.name);
+    }
+    if (parser.isSet(autostart)) {
+        if (!chosen.isEmpty() || parser.isSet(json))
+            return usageError(QStringLiteral("Give one command at a time."));
+        result.action = CommandLine::Action::Autostart;
+        result.text = words.value(0);
+        return result;
     }
     if (chosen.size() > 1)
         return usageError(QStringLiteral("Give one command at a time."));

@@ -13,6 +13,7 @@ struct CommandLine {
         Help,       // text goes to stdout, exit 0
         Version,    // text goes to stdout, exit 0
         UsageError, // text goes to stderr, exit 2
+        Autostart,  // text: "", "on" or "off"
     };
     Action action = Action::Start;
     QString command; // Send: the word sent to the running copy ("next", "status", ...)

@@ -45,9 +45,17 @@ ControlHost::ControlHost() : m_folders(programFolders()) {}
 
 ControlHost::ControlHost(QStringList folders) : m_folders(std::move(folders)) {}
 
+QStringList ControlHost::programFolders(const QString &programDir,
+                                        const QString &pluginRelativeDir) {
+    QStringList folders{programDir, programDir + QLatin1String("/plugins")};
+    if (!pluginRelativeDir.isEmpty())
+        folders << QDir::cleanPath(QDir(programDir).filePath(pluginRelativeDir));
+    return folders;
+}
+
 QStringList ControlHost::programFolders() {
-    const QString program = QCoreApplication::applicationDirPath();
-    return {program, program + QLatin1String("/plugins")};
+    return programFolders(QCoreApplication::applicationDirPath(),
+                          QStringLiteral(MIRELL_PLUGIN_RELATIVE_DIR));
 }
 
 QStringList ControlHost::candidateFiles() const {

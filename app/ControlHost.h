@@ -11,12 +11,16 @@ class QObject;
 // searched folders are passed over without running any of their code.
 class ControlHost {
   public:
-    // Searches the program's folder, then the "plugins" folder inside it.
+    // Searches programFolders() of the running executable.
     ControlHost();
     // Searches the given folders in order; the first library that lists the
     // identifier and can make the control wins.
     explicit ControlHost(QStringList folders);
 
+    // The program's folder and the "plugins" folder inside it (a build tree,
+    // Windows, a portable copy), then the installed plugin folder, given
+    // relative to the program's folder so that a moved tree still works.
+    static QStringList programFolders(const QString &programDir, const QString &pluginRelativeDir);
     static QStringList programFolders();
     const QStringList &folders() const { return m_folders; }
 

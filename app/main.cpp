@@ -1,3 +1,4 @@
+#include "Autostart.h"
 #include "Clock.h"
 #include "CommandLine.h"
 #include "Composer.h"
@@ -15,6 +16,7 @@
 #include "SingleInstance.h"
 #include "TextForms.h"
 #include "TrayIcon.h"
+#include "TrayWait.h"
 #include "WallpaperRotator.h"
 
 #include <QApplication>
@@ -60,6 +62,8 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line) {
     case CommandLine::Action::UsageError:
         std::fputs(qPrintable(line.text), stderr);
         return 2;
+    case CommandLine::Action::Autostart:
+        return runAutostartCommand(line.text);
     default:
         break;
     }
@@ -87,12 +91,17 @@ int main(int argc, char *argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine line = parseCommandLine(arguments, versionText());
+    const CommandLine line =
+        parseCommandLine(arguments, QStringLiteral("%1.%2.%3")
+                                        .arg(MIRELL_VERSION_MAJOR)
+                                        .arg(MIRELL_VERSION_MINOR)
+                                        .arg(MIRELL_VERSION_PATCH));
     if (line.action != CommandLine::Action::Start)
         return runCommandLine(argc, argv, line);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirell!"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(MIRELL_APP_ID));
 
     // A second start goes away before it touches anything.
     SingleInstance instance(QCoreApplication::applicationFilePath());
@@ -141,9 +150,10 @@ int main(int argc, char *argv[]) {
     tray.AddIcon(window.windowIcon(), QStringLiteral("Mirell!"));
     QApplication::setQuitOnLastWindowClosed(false);
     // Without a notification area the icon could never be clicked; the window
-    // is the way in. The icon stays requested and docks if a tray turns up.
-    if (!tray.isAvailable())
-        window.show();
+    // is the way in. At login the tray may come a little after us, so it gets
+    // some time first. The icon stays requested and docks if a tray turns up.
+    const TrayWait trayWait([&tray] { return tray.isAvailable(); }, std::chrono::seconds(10),
+                            [&window] { window.show(); });
 
     return app.exec();
 }

@@ -8,12 +8,14 @@ MIRELL_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6svg6
   libxcb1-dev libxcb-randr0-dev libgl-dev
   fonts-ipafont-gothic
+  librsvg2-bin dpkg-dev
 )
 MIRELL_TEST_PACKAGES=(
   xvfb xauth trayer xdotool x11-apps x11-utils x11-xserver-utils imagemagick feh
   libjpeg-turbo-progs procps dbus dbus-x11 libglib2.0-bin
   dconf-gsettings-backend dconf-cli gsettings-desktop-schemas
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 nodejs
+  desktop-file-utils appstream
 )
 
 mirell_missing() {

@@ -67,7 +67,7 @@ class TestAppPlain : public QObject {
         Sandbox box;
         QVERIFY(box.isValid());
         QProcess *p = box.start();
-        QVERIFY(waitFor([] { return !visibleWindowsNamed("^Mirell!$").isEmpty(); }));
+        QVERIFY(waitFor([] { return !visibleWindowsNamed("^Mirell!$").isEmpty(); }, 25000));
         QCOMPARE(p->state(), QProcess::Running);
     }
 

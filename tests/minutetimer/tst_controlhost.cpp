@@ -1,5 +1,6 @@
 #include "ControlHost.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -67,20 +68,44 @@ class TestControlHost : public QObject {
         QCOMPARE(log.events, QStringList({"Timer", "Alarm", "Timer"}));
     }
 
-    void refusesABrokenLibraryNamingTheControl() {
+    // Where the plugin may lie relative to the program's folder, and what the
+    // user is told when the one there is unusable or none is there.
+    void findsThePluginBesideOrInstalled_data() {
+        QTest::addColumn<QString>("good");
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("error"); // empty: the control is made
+        const auto row = [](const char *name, const QString &good, const QString &broken,
+                            const QString &error) {
+            QTest::newRow(name) << good << broken << error;
+        };
+        const QString installed = "bin/" MIRELL_PLUGIN_RELATIVE_DIR;
+        row("beside", "bin", "", "");
+        row("installed", installed, "", "");
+        row("broken beside, installed", installed, "bin", "");
+        row("broken installed", "", installed,
+            "ライブラリが壊れているか、プラグインではありません。");
+        row("none", "", "", "No library offers it in:");
+    }
+    void findsThePluginBesideOrInstalled() {
+        QFETCH(QString, good);
+        QFETCH(QString, broken);
+        QFETCH(QString, error);
         QTemporaryDir dir;
-        const QString broken = dir.filePath(QFileInfo(CHRONOME_FILE).fileName());
-        QVERIFY(QFile::copy(CHRONOME_FILE, broken) && QFile::resize(broken, 8192));
-        ControlHost host({dir.path()});
+        for (const QString &folder : {good, broken}) {
+            const QString file = dir.filePath(folder + "/" + QFileInfo(CHRONOME_FILE).fileName());
+            QVERIFY(folder.isEmpty() ||
+                    (QDir().mkpath(QFileInfo(file).path()) && QFile::copy(CHRONOME_FILE, file) &&
+                     (folder == good || QFile::resize(file, 8192))));
+        }
+        ControlHost host(
+            ControlHost::programFolders(dir.filePath("bin"), MIRELL_PLUGIN_RELATIVE_DIR));
         QObject owner;
-        QString error;
-        QVERIFY(!host.createControl(timerId, &owner, &error));
-        QVERIFY(owner.children().isEmpty());
-        for (const QString &part : {QString("\"Chronome.MinuteTimer\""),
-                                    QString("ライブラリが壊れているか、プラグインではありません。"),
-                                    QFileInfo(broken).fileName()})
-            QVERIFY2(error.contains(part), qPrintable(error));
-        QVERIFY(!host.createControl(timerId, &owner, nullptr));
+        QString message;
+        QCOMPARE(host.createControl(timerId, &owner, &message) != nullptr, error.isEmpty());
+        QCOMPARE(owner.children().size(), error.isEmpty() ? 1 : 0);
+        for (const QString &part : {QString("\"Chronome.MinuteTimer\""), error})
+            QVERIFY2(error.isEmpty() ? message.isEmpty() : message.contains(part),
+                     qPrintable(message));
     }
 };
 

@@ -1,0 +1,322 @@
+#include "Autostart.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace Autostart {
+
+namespace {
+
+const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+
+QString escapeValue(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString unescapeValue(const QString &value) {
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        switch (value.at(++i).unicode()) {
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
+        default: // not an escape: kept as written
+            out += QLatin1Char('\\');
+            out += value.at(i);
+        }
+    }
+    return out;
+}
+
+// "%%" is a percent sign; any other field code stands for files or URLs a
+// launcher would pass, of which an autostart has none.
+QString dropFieldCodes(const QString &argument) {
+    QString out;
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        if (argument.at(i) != QLatin1Char('%')) {
+            out += argument.at(i);
+        } else if (++i < argument.size() && argument.at(i) == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+        }
+    }
+    return out;
+}
+
+#ifndef Q_OS_WIN
+QString autostartFile() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1String("/autostart/" MIRELL_APP_ID ".desktop");
+}
+
+class DesktopEntrySlot : public AutostartSlot {
+  public:
+    std::optional<QString> read() const override {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return QString::fromUtf8(file.readAll());
+    }
+    bool write(const QString &entry) override {
+        QDir().mkpath(QFileInfo(m_path).path());
+        QSaveFile file(m_path);
+        return file.open(QIODevice::WriteOnly) && file.write(entry.toUtf8()) >= 0 && file.commit();
+    }
+    bool remove() override { return QFile::remove(m_path); }
+    QString where() const override { return m_path; }
+    QString entryFor(const QString &program) const override { return entryText(program); }
+    State stateOf(const std::optional<QString> &entry, const QString &program) const override {
+        return classify(entry, program);
+    }
+
+  private:
+    QString m_path = autostartFile();
+};
+#else
+
+// Windows runs the Run value as a command line; a value that is not our
+// quoted path was put there or changed by someone else.
+class RunKeySlot : public AutostartSlot {
+  public:
+    std::optional<QString> read() const override {
+        const QVariant value = m_settings.value(name());
+        return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
+    }
+    bool write(const QString &entry) override {
+        m_settings.setValue(name(), entry);
+        m_settings.sync();
+        return m_settings.status() == QSettings::NoError;
+    }
+    bool remove() override {
+        m_settings.remove(name());
+        m_settings.sync();
+        return m_settings.status() == QSettings::NoError;
+    }
+    QString where() const override { return m_settings.fileName() + QLatin1Char('\\') + name(); }
+    QString entryFor(const QString &program) const override {
+        return QLatin1Char('"') + QDir::toNativeSeparators(program) + QLatin1Char('"');
+    }
+    State stateOf(const std::optional<QString> &entry, const QString &program) const override {
+        if (!entry)
+            return State::Off;
+        return entry->trimmed() == entryFor(program) ? State::On : State::Edited;
+    }
+
+  private:
+    static QString name() { return QStringLiteral("Mirell"); }
+    mutable QSettings m_settings{
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+        QSettings::NativeFormat};
+};
+#endif
+
+} // namespace
+
+QString execArgument(const QString &argument) {
+    QString text = argument;
+    text.replace(QLatin1Char('%'), QLatin1String("%%"));
+    const bool quote = text.isEmpty() || std::any_of(text.cbegin(), text.cend(),
+                                                     [](QChar c) { return reserved.contains(c); });
+    if (quote) {
+        QString quoted = QStringLiteral("\"");
+        for (const QChar c : std::as_const(text)) {
+            if (QStringLiteral("\"`$\\").contains(c))
+                quoted += QLatin1Char('\\');
+            quoted += c;
+        }
+        text = quoted + QLatin1Char('"');
+    }
+    return escapeValue(text);
+}
+
+std::optional<QStringList> execArguments(const QString &execValue) {
+    const QString exec = unescapeValue(execValue);
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (c == QLatin1Char('"')) {
+            inArgument = true;
+            for (++i;; ++i) {
+                if (i >= exec.size())
+                    return std::nullopt; // the quote never closes
+                QChar q = exec.at(i);
+                if (q == QLatin1Char('"'))
+                    break;
+                if (q == QLatin1Char('\\')) {
+                    if (++i >= exec.size() || !QStringLiteral("\"`$\\").contains(exec.at(i)))
+                        return std::nullopt;
+                    q = exec.at(i);
+                }
+                current += q;
+            }
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')) {
+            if (inArgument)
+                arguments << dropFieldCodes(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments << dropFieldCodes(current);
+    arguments.removeAll(QString()); // what was only a field code
+    return arguments;
+}
+
+QMap<QString, QString> entryKeys(const QString &text) {
+    QMap<QString, QString> keys;
+    bool inMain = false;
+    for (const QString &raw : text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inMain = line == QLatin1String("[Desktop Entry]");
+        } else if (inMain && !line.startsWith(QLatin1Char('#'))) {
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (eq > 0)
+                keys.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+        }
+    }
+    return keys;
+}
+
+QString entryText(const QString &program) {
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Mirell\n"
+                          "Comment=Wallpaper rotator in the notification area\n"
+                          "Icon=" MIRELL_APP_ID "\n"
+                          "Exec=%1\n"
+                          "Terminal=false\n"
+                          // Tray programs that start before the panel have
+                          // nowhere to dock; these keys make desktops wait.
+                          "X-GNOME-Autostart-Delay=5\n"
+                          "X-KDE-autostart-after=panel\n"
+                          "X-LXQt-Need-Tray=true\n")
+        .arg(execArgument(program));
+}
+
+State classify(const std::optional<QString> &entry, const QString &program) {
+    if (!entry)
+        return State::Off;
+    const QMap<QString, QString> keys = entryKeys(*entry);
+    if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
+        keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) == QLatin1String("false"))
+        return State::Disabled;
+    const auto arguments = execArguments(keys.value(QStringLiteral("Exec")));
+    return arguments == QStringList{program} ? State::On : State::Edited;
+}
+
+std::unique_ptr<AutostartSlot> userSlot() {
+#ifdef Q_OS_WIN
+    return std::make_unique<RunKeySlot>();
+#else
+    return std::make_unique<DesktopEntrySlot>();
+#endif
+}
+
+int runCommand(AutostartSlot &slot, const QString &program, const QString &value, QString *out,
+               QString *err) {
+    const QString where = QDir::toNativeSeparators(slot.where());
+    const State state = slot.stateOf(slot.read(), program);
+    const QString on = QStringLiteral("Start at login: on (%1)\n").arg(where);
+    const QString off = QStringLiteral("Start at login: off\n");
+    const QString edited =
+        QStringLiteral("Start at login: an entry of yours starts something else: %1\n").arg(where);
+    const QString disabled =
+        QStringLiteral("Start at login: off, turned off in your desktop's settings (%1)\n")
+            .arg(where);
+    const QString leftAlone = QStringLiteral("It was left as it is; change or remove it there.\n");
+
+    if (value.isEmpty()) {
+        *out += state == State::On       ? on
+                : state == State::Off    ? off
+                : state == State::Edited ? edited
+                                         : disabled;
+        return 0;
+    }
+    if (value == QLatin1String("on")) {
+        if (state == State::On) {
+            *out += on;
+            return 0;
+        }
+        if (state != State::Off) {
+            *err += (state == State::Edited ? edited : disabled) + leftAlone;
+            return 1;
+        }
+        if (!slot.write(slot.entryFor(program))) {
+            *err += QStringLiteral("Cannot write %1\n").arg(where);
+            return 1;
+        }
+        *out += on;
+        return 0;
+    }
+    // off
+    if (state == State::Edited) {
+        *err += edited + leftAlone;
+        return 1;
+    }
+    if (state == State::On && !slot.remove()) {
+        *err += QStringLiteral("Cannot remove %1\n").arg(where);
+        return 1;
+    }
+    *out += state == State::Disabled ? disabled : off;
+    return 0;
+}
+
+} // namespace Autostart
+
+int runAutostartCommand(const QString &value) {
+    QString out, err;
+    const auto slot = Autostart::userSlot();
+    const int status =
+        Autostart::runCommand(*slot, QCoreApplication::applicationFilePath(), value, &out, &err);
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    std::fputs(err.toLocal8Bit().constData(), stderr);
+    return status;
+}

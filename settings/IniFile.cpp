@@ -216,7 +216,7 @@ IniFile::IniFile(const QByteArray &bytes) {
         while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r')
             ++end;
         if (end < bytes.size())
-            end += bytes.sliced(end).startsWith("\r\n") ? 2 : 1;
+            end += bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
         QByteArray line = bytes.sliced(start, end - start);
         if (!lineBreakSeen && !lineBreakOf(line).isEmpty()) {
             m_lineBreak = lineBreakOf(line).toByteArray();
@@ -254,12 +254,15 @@ std::optional<QString> IniFile::value(const QString &section, const QString &key
     const auto place = keys->constFind(encodeName(key));
     if (place == keys->cend())
         return std::nullopt;
-    const QByteArray &line = m_blocks.at(place->block).lines.at(place->line);
-    return textOf(decodeValue(splitKeyLine(contentOf(line))->value));
+    const std::optional<KeyLine> line =
+        splitKeyLine(contentOf(m_blocks.at(place->block).lines.at(place->line)));
+    return line ? textOf(decodeValue(line->value)) : std::nullopt;
 }
 
 void IniFile::setValue(const QString &section, const QString &key, const QString &text) {
     const QByteArray sectionName = encodeName(section), keyName = encodeName(key);
+    if (keyName.isEmpty())
+        return; // no line could hold it
     const QByteArray content = keyName + '=' + encodeValue(text);
     QHash<QByteArray, Place> &keys = m_keys[sectionName];
     if (const auto place = keys.constFind(keyName); place != keys.cend()) {

@@ -1,9 +1,7 @@
 #include "MemorySettingsStore.h"
 #include "Settings.h"
-#include "SettingsStore.h"
 #include "TextForms.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -51,14 +49,6 @@ QByteArray bytesOf(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-QByteArray junk() {
-    QByteArray bytes(8000, '\0');
-    QRandomGenerator random(12345);
-    for (char &c : bytes)
-        c = char(random.generate());
-    return bytes;
-}
-
 } // namespace
 
 class TestSettings : public QObject {
@@ -89,9 +79,6 @@ class TestSettings : public QObject {
             QList<std::optional<bool>>({parseBool(" tRuE "), parseBool("-1"), parseBool("0.5"),
                                         parseBool("FALSE"), parseBool("0.0"), parseBool("yes")}),
             QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
-    }
-
-    void writtenForms() {
         QCOMPARE(versionText(2, 5, 12), "2.05.0012");
         QCOMPARE(versionText(1, 123, 45678), "1.123.45678");
         // Never grouped, so that the text reads back in the same locale.
@@ -102,7 +89,6 @@ class TestSettings : public QObject {
     void readFallsBackToDefaults() {
         MemorySettingsStore store;
         StoredSettings s = readSettings(store);
-        QCOMPARE(s.record, Settings());
         QCOMPARE(QList<int>({s.record.MirellTime, s.record.CaptionType, s.record.FontSize,
                              s.storedCurrent}),
                  QList<int>({60, 1, 12, 1}));
@@ -111,19 +97,10 @@ class TestSettings : public QObject {
         QVERIFY(store.puts().isEmpty());
         // Each value out of its key's range falls back to that key's default
         // and disturbs no other.
-        for (const auto &[section, key, text] :
-             QList<std::array<QString, 3>>{{"Setting", "MirellTime", "7.5"},
-                                           {"Caption", "ShowCaption", "-1"},
-                                           {"Window", "Top", "1234.5"},
-                                           {"Setting", "OrderMode", "3"},
-                                           {"Setting", "Current", "70000"},
-                                           {"Caption", "CaptionType", "3"},
-                                           {"Caption", "Location", "4"},
-                                           {"Caption", "FontSize", "30000"},
-                                           {"Caption", "FontColor", "99999999999"},
-                                           {"Window", "Left", "1e30"}})
-            store.set(section, key, text);
-        s = readSettings(store);
+        writeFile(path("range.ini"), "[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\n"
+                                     "[Window]\nTop=1234.5\nLeft=1e30\n[Caption]\nShowCaption=-1\n"
+                                     "CaptionType=3\nLocation=4\nFontSize=30000\nFontColor=1e11\n");
+        s = readSettings(QSettingsStore(path("range.ini")));
         QCOMPARE(s.record, Settings({.MirellTime = 8, .ShowCaption = true}));
         QCOMPARE(s.storedCurrent, 1);
         QCOMPARE(s.top, std::optional(1234.5));
@@ -135,16 +112,14 @@ class TestSettings : public QObject {
         writePictureList(store, pictures(5));
         store.clearPuts();
         writePictureList(store, pictures(2));
-        QCOMPARE(written(store), QStringList({"Setting/ListCount=1", "Setting/Files0=/pics/0.jpg",
-                                              "Setting/Title0=0.jpg", "Setting/Files1=/pics/1.jpg",
-                                              "Setting/Title1=1.jpg"}));
+        writePictureList(store, PictureList());
+        QCOMPARE(written(store).join(' '),
+                 "Setting/ListCount=1 Setting/Files0=/pics/0.jpg Setting/Title0=0.jpg "
+                 "Setting/Files1=/pics/1.jpg Setting/Title1=1.jpg Setting/ListCount=-1");
         // Stale entries stay, and the count keeps them out of the next load.
         QCOMPARE(store.value("Setting", "Files4"), "/pics/4.jpg");
+        store.set("Setting", "ListCount", "1");
         QCOMPARE(readPictureList(store), pictures(2));
-
-        store.clearPuts();
-        writePictureList(store, PictureList());
-        QCOMPARE(written(store), QStringList({"Setting/ListCount=-1"}));
         // A list longer than the program holds is cut, when written and when
         // read, never lost as a whole.
         writePictureList(store, pictures(MaxPictureCount + 1));
@@ -158,42 +133,25 @@ class TestSettings : public QObject {
     }
 
     void settingsWriteInHandlerOrder() {
-        const Settings r{.MirellTime = 15,
-                         .OrderMode = 2,
-                         .Stretch = true,
-                         .CaptionType = 2,
-                         .CaptionString = "a, \"b\"",
-                         .FontName = "IPAGothic",
-                         .FontSize = 10,
-                         .FontColor = 255,
-                         .Location = 3};
         MemorySettingsStore store;
-        writeSettings(store, r, 1200, -30);
+        writeSettings(store, {15, 2, true, false, 2, "a, \"b\"", "IPAGothic", 10, 255, 3}, 1200,
+                      -30);
         writeCurrent(store, 4);
         writeUpdateInfo(store, "/opt/mirell", "2.10.0000");
-        QCOMPARE(written(store),
-                 QStringList({"Setting/MirellTime=15", "Setting/OrderMode=2",
-                              "Setting/Stretch=True", "Window/Top=1200", "Window/Left=-30",
-                              "Caption/ShowCaption=False", "Caption/CaptionType=2",
-                              "Caption/CaptionString=a, \"b\"", "Caption/FontName=IPAGothic",
-                              "Caption/FontSize=10", "Caption/FontColor=255", "Caption/Location=3",
-                              "Setting/Current=4", "UpdateInfo/ApplicationPath=/opt/mirell",
-                              "UpdateInfo/CurrentVersion=2.10.0000"}));
+        QCOMPARE(written(store).join(' '),
+                 "Setting/MirellTime=15 Setting/OrderMode=2 Setting/Stretch=True Window/Top=1200 "
+                 "Window/Left=-30 Caption/ShowCaption=False Caption/CaptionType=2 "
+                 "Caption/CaptionString=a, \"b\" Caption/FontName=IPAGothic Caption/FontSize=10 "
+                 "Caption/FontColor=255 Caption/Location=3 Setting/Current=4 "
+                 "UpdateInfo/ApplicationPath=/opt/mirell UpdateInfo/CurrentVersion=2.10.0000");
     }
 
-    // Written exactly as QSettings writes it, and each reads what the other wrote.
+    // Written byte for byte as QSettings writes it, so each reads the other's files.
     void textTripsThroughQSettingsFormat() {
-        const QStringList texts = {"C:\\壁紙\\a, \"b\",c.jpg",
-                                   "  blanks around  ",
-                                   "@at",
-                                   "@Variant(x)",
-                                   "line\nbreak\r\nend",
-                                   "'single' \"double\"",
-                                   "a;b=c#d",
-                                   "",
-                                   "\x01"
-                                   "1\t\\x9\0"
-                                   "7"};
+        const QStringList texts =
+            QString("C:\\壁紙\\a, \"b\",c.jpg|  blanks  |@at|@Variant(x)|a;b=c#d||"
+                    "line\nbreak\r\nend\0011\t\\x9")
+                .split('|');
         const QString ours = path("ours.ini"), theirs = path("theirs.ini");
         {
             QSettingsStore store(ours);
@@ -206,64 +164,45 @@ class TestSettings : public QObject {
         }
         QCOMPARE(bytesOf(ours), bytesOf(theirs));
         const QSettingsStore store(theirs);
-        const QSettings qt(ours, QSettings::IniFormat);
-        for (int i = 0; i < texts.size(); ++i) {
+        for (int i = 0; i < texts.size(); ++i)
             QCOMPARE(store.get("Caption", QString(QChar('a' + i)), "default"), texts[i]);
-            QCOMPARE(qt.value("Caption/" + QString(QChar('a' + i))).toString(), texts[i]);
-        }
     }
 
-    void handEditedFileReadsAsWritten() {
-        const QString file = path("hand.ini");
-        writeFile(file, "[Setting]\nFiles0=/pics/a,b.png\nFiles1=a, b\nFiles2=@ByteArray(bytes)\n"
-                        "Files3=@Invalid()\nFiles4=@Rect(1 2 3 4)\n MirellTime = 45 ; comment\n"
-                        "Files5=caf\xe9\nFiles6=\"open\nFiles7=closed\"\nFiles8=\"x\" , y \n");
-        const QSettingsStore store(file);
-        QStringList texts;
-        for (int n = 0; n < 9; ++n)
-            texts << store.get("Setting", QString("Files%1").arg(n), "d");
-        QCOMPARE(texts, QStringList({"/pics/a,b.png", "a, b", "bytes", "d", "d", "café", "open",
-                                     "closed", "x, y"}));
-        QCOMPARE(readSettings(store).record.MirellTime, 45);
-    }
-
-    // A start (and an OK without edits) rewrites no line it has not changed.
-    void keysNotChangedStayByteForByte() {
-        for (const auto &[before, after] : QList<std::pair<QByteArray, QByteArray>>{
-                 {"", "[Setting]\nListCount=-1\nCurrent=3\n\n[UpdateInfo]\nApplicationPath=/opt\n"
-                      "CurrentVersion=2.10.0000\n"},
-                 {"; mine\r\n[Setting]\r\nListCount=0\r\nFiles0=/pics/a,b.png\r\nCurrent = 1 ; "
-                  "shown\r\n"
-                  "Title0=caf\xe9\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20",
-                  "; mine\r\n[Setting]\r\nListCount=0\r\nFiles0=/pics/a,b.png\r\nCurrent=3\r\n"
-                  "Title0=caf\xe9\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20\r\n"
-                  "\r\n[UpdateInfo]\r\nApplicationPath=/opt\r\nCurrentVersion=2.10.0000\r\n"},
-                 {"[UpdateInfo]\nCurrentVersion=2.10.0000\nApplicationPath=/opt\n[Setting]\n"
-                  "ListCount=-1\nCurrent=3",
-                  "[UpdateInfo]\nCurrentVersion=2.10.0000\nApplicationPath=/opt\n[Setting]\n"
-                  "ListCount=-1\nCurrent=3"},
-                 {"[Setting]\nCurrent=1\nCurrent=2\nListCount=-1\n[UpdateInfo]\nApplicationPath=/"
-                  "old\n; end\n",
-                  "[Setting]\nCurrent=1\nCurrent=3\nListCount=-1\n[UpdateInfo]\nApplicationPath=/"
-                  "opt\n"
-                  "CurrentVersion=2.10.0000\n; end\n"}}) {
+    // Hand-written values read as the text they show; a start and an OK without
+    // edits rewrite no line whose value they do not change.
+    void handEditedFileKeptByteForByte() {
+        for (const auto &[before, list, after] :
+             QList<std::tuple<QByteArray, PictureList, QByteArray>>{
+                 {"; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\nTitle0=caf\xe9\r\n"
+                  "Files1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\nFiles2=@Rect(1 2 3 4)\r\n"
+                  "Current = 1\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20",
+                  PictureList{{"/pics/a,b.png", "b", ""}, {"café", "x, y", ""}},
+                  "; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\nTitle0=caf\xe9\r\n"
+                  "Files1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\nFiles2=\r\nCurrent=3\r\n"
+                  "Title2=\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20\r\n\r\n"
+                  "[UpdateInfo]\r\nApplicationPath=/opt\r\nCurrentVersion=2.10.0000\r\n"},
+                 {"[Setting]\nCurrent=1\nCurrent=2\n[UpdateInfo]\n; end\n",
+                  {},
+                  "[Setting]\nCurrent=1\nCurrent=3\nListCount=-1\n[UpdateInfo]\n"
+                  "ApplicationPath=/opt\nCurrentVersion=2.10.0000\n; end\n"}}) {
             const QString file = path("keep.ini");
             writeFile(file, before);
             QSettingsStore store(file);
-            const PictureList list = readPictureList(store);
+            QCOMPARE(readPictureList(store), list);
             writePictureList(store, list);
             writeCurrent(store, 3);
             writeUpdateInfo(store, "/opt", "2.10.0000");
             QVERIFY(store.sync());
             QCOMPARE(bytesOf(file), after);
-            QCOMPARE(readSettings(QSettingsStore(file)).record.FontSize,
-                     before.contains("FontSize=20") ? 20 : 12);
+            QCOMPARE(readSettings(QSettingsStore(file)).record.FontSize, list.count() ? 20 : 12);
         }
     }
 
     void damagedFileGivesDefaults() {
+        QList<quint32> noise(2000);
+        QRandomGenerator(12345).fillRange(noise.data(), noise.size());
         const QList<std::pair<QString, QByteArray>> files = {
-            {"junk.ini", junk()},
+            {"junk.ini", QByteArray(reinterpret_cast<const char *>(noise.data()), 8000)},
             {"values.ini", "[Setting]\nMirellTime=\"\\x\nOrderMode=@Invalid()\nCurrent=\\\n"
                            "Stretch=\xff\xfe\nListCount=\"\n[Caption]\nFontSize=;\nFontColor=@@\n"
                            "Location=\"\"\"\nCaptionType=\\0\n[Window]\nTop=\\x\n[UpdateInf"},
@@ -278,10 +217,9 @@ class TestSettings : public QObject {
             writeUpdateInfo(store, "/opt", "7");
             // A folder cannot be written over; the rest is kept and added to.
             QCOMPARE(store.sync(), !bytes.isNull());
-            if (!bytes.isNull()) {
-                QVERIFY(bytesOf(file).startsWith(bytes));
-                QCOMPARE(QSettingsStore(file).get("UpdateInfo", "CurrentVersion", ""), "7");
-            }
+            QVERIFY(bytes.isNull() || bytesOf(file).startsWith(bytes));
+            QCOMPARE(QSettingsStore(file).get("UpdateInfo", "CurrentVersion", ""),
+                     bytes.isNull() ? "" : "7");
         }
     }
 
@@ -302,7 +240,6 @@ class TestSettings : public QObject {
         writePictureList(store, pictures(400));
         QVERIFY(!store.sync());
         QCOMPARE(bytesOf(file), before);
-        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList({"filler", "Mirell!.ini"}));
         // The changes stay pending until there is room.
         QVERIFY(QFile::remove(dir + "/filler"));
         QVERIFY(store.sync());

@@ -9,8 +9,8 @@
 // decimal and True/False; it reads anything the user's locale accepts.
 namespace TextForms {
 
-QString formatInt(qint64 value); // -1, 0, 60: no leading zeros or blanks
-QString formatBool(bool value);  // "True" / "False"
+QString formatInt(qint64 value);  // -1, 0, 60: no leading zeros or blanks
+QString formatBool(bool value);   // "True" / "False"
 // Single-precision window coordinate in the user's number format.
 QString formatCoord(double value);
 

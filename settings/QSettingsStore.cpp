@@ -108,7 +108,12 @@ QSettingsStore::QSettingsStore(const QString &iniPath) : d(std::make_unique<Priv
     d->load();
 }
 
-QSettingsStore::~QSettingsStore() = default;
+// Like QSettings, a store that goes away writes what is still pending; only
+// a crash loses puts that were never synced.
+QSettingsStore::~QSettingsStore() {
+    if (!d->registry)
+        sync();
+}
 
 QString QSettingsStore::get(const QString &section, const QString &key,
                             const QString &defaultValue) const {

@@ -33,6 +33,7 @@ class QSettingsStore : public SettingsStore {
     QSettingsStore();
     // Opens an INI file at the given path (tests, portable set-ups).
     explicit QSettingsStore(const QString &iniPath);
+    // Writes what is still pending, as QSettings does; the outcome goes unreported.
     ~QSettingsStore() override;
 
     QString get(const QString &section, const QString &key,

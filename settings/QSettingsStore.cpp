@@ -1,21 +1,25 @@
 #include "SettingsStore.h"
 
+#include "IniFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 
+#include <array>
 #include <optional>
 
 namespace {
 
 const QString ApplicationName = QStringLiteral("Mirell!");
 
-// QSettings interprets what it reads: an unquoted comma makes a list, a leading
-// "@" a serialised value, and the registry has number types. The program only
-// ever deals in text, so whatever comes back is turned into the text a person
+// The registry has number and list types besides text. The program only ever
+// deals in text, so whatever comes back is turned into the text a person
 // editing the store would expect to see.
 std::optional<QString> textOf(const QVariant &value) {
     switch (value.typeId()) {
@@ -48,56 +52,106 @@ std::optional<QString> textOf(const QVariant &value) {
 
 struct QSettingsStore::Private {
     QString location;
-    QSettings::Format format = QSettings::IniFormat;
-    std::unique_ptr<QSettings> settings;
+    // Windows' own store; everywhere else, and for any file path, the INI file.
+    std::unique_ptr<QSettings> registry;
+    // The file as it was last read or written, with the puts since applied.
+    IniFile ini;
+    // The bytes ini was built from; nullopt when the file could not be read.
+    std::optional<QByteArray> onDisk;
+    // Every put since the last successful sync, to be laid over the file as it
+    // is on disk when that has changed meanwhile.
+    QList<std::array<QString, 3>> pending;
 
-    std::unique_ptr<QSettings> open() const {
-        return std::make_unique<QSettings>(location, format);
+    // Empty when there is no file yet; nullopt when it is there but unreadable.
+    std::optional<QByteArray> read() const {
+        QFile file(location);
+        if (!file.exists())
+            return QByteArray();
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return bytes;
+    }
+
+    void load() {
+        onDisk = read();
+        ini = IniFile(onDisk.value_or(QByteArray()));
+    }
+
+    // All or nothing: a full disk or a crash mid-write leaves the old file.
+    // Unbuffered, because QSaveFile (Qt 6.4) does not notice when the flush
+    // in its commit fails, and would put an empty file in place of the old.
+    bool write(const QByteArray &bytes) const {
+        QDir().mkpath(QFileInfo(location).absolutePath());
+        QSaveFile file(location);
+        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+               file.write(bytes) == bytes.size() && file.commit();
     }
 };
 
 QSettingsStore::QSettingsStore() : d(std::make_unique<Private>()) {
 #ifdef Q_OS_WIN
     d->location = QStringLiteral("HKEY_CURRENT_USER\\Software\\") + ApplicationName;
-    d->format = QSettings::NativeFormat;
+    d->registry = std::make_unique<QSettings>(d->location, QSettings::NativeFormat);
 #else
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QDir().mkpath(folder);
     d->location = QDir(folder).filePath(ApplicationName + QStringLiteral(".ini"));
+    d->load();
 #endif
-    d->settings = d->open();
 }
 
 QSettingsStore::QSettingsStore(const QString &iniPath) : d(std::make_unique<Private>()) {
     d->location = QFileInfo(iniPath).absoluteFilePath();
-    d->settings = d->open();
+    d->load();
 }
 
-QSettingsStore::~QSettingsStore() = default;
+// Like QSettings, a store that goes away writes what is still pending; only
+// a crash loses puts that were never synced.
+QSettingsStore::~QSettingsStore() {
+    if (!d->registry)
+        sync();
+}
 
 QString QSettingsStore::get(const QString &section, const QString &key,
                             const QString &defaultValue) const {
-    const QVariant value = d->settings->value(section + QLatin1Char('/') + key);
-    return textOf(value).value_or(defaultValue);
+    if (d->registry)
+        return textOf(d->registry->value(section + QLatin1Char('/') + key)).value_or(defaultValue);
+    return d->ini.value(section, key).value_or(defaultValue);
 }
 
 void QSettingsStore::put(const QString &section, const QString &key, const QString &value) {
-    d->settings->setValue(section + QLatin1Char('/') + key, value);
+    if (d->registry)
+        return d->registry->setValue(section + QLatin1Char('/') + key, value);
+    d->ini.setValue(section, key, value);
+    d->pending.append({section, key, value});
 }
 
 bool QSettingsStore::sync() {
-    d->settings->sync();
-    if (d->settings->status() == QSettings::NoError)
+    if (d->registry) {
+        d->registry->sync();
+        return d->registry->status() == QSettings::NoError;
+    }
+    if (d->pending.isEmpty())
         return true;
-    // QSettings keeps the first error it met for its whole life, so a file that
-    // was garbage when read would be reported as failing for ever, even after
-    // it has been rewritten cleanly. A second object on the same file shares
-    // the pending changes, retries them, and tells how things stand now.
-    std::unique_ptr<QSettings> fresh = d->open();
-    fresh->sync();
-    const bool ok = fresh->status() == QSettings::NoError;
-    d->settings = std::move(fresh);
-    return ok;
+    // A file that is there but cannot be read cannot be kept either.
+    const std::optional<QByteArray> disk = d->read();
+    if (!disk)
+        return false;
+    if (disk != d->onDisk) {
+        d->ini = IniFile(*disk);
+        for (const auto &[section, key, value] : std::as_const(d->pending))
+            d->ini.setValue(section, key, value);
+        d->onDisk = disk;
+    }
+    const QByteArray bytes = d->ini.bytes();
+    if (bytes != *disk && !d->write(bytes))
+        return false;
+    d->onDisk = bytes;
+    d->pending.clear();
+    return true;
 }
 
 QString QSettingsStore::location() const {

@@ -2,6 +2,7 @@
 
 #include "TextForms.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -26,8 +27,6 @@ const QString Location = QStringLiteral("Location");
 const QString ApplicationPath = QStringLiteral("ApplicationPath");
 const QString CurrentVersion = QStringLiteral("CurrentVersion");
 
-// List positions are 16-bit, so "ListCount" (the highest position) ends at 32766.
-constexpr int MaxPictures = std::numeric_limits<qint16>::max();
 // A caption taller than any screen is a damaged value, not a choice.
 constexpr qint16 MaxFontSize = 1000;
 // Window positions beyond a 16-bit pixel coordinate (at 15 twips a pixel)
@@ -92,7 +91,11 @@ StoredSettings readSettings(const SettingsStore &store) {
 
 PictureList readPictureList(const SettingsStore &store) {
     using namespace SettingsKeys;
-    const int last = readInt16(store, Setting, ListCount, -1, -1, MaxPictures - 1);
+    // A longer list (written by hand or by another program) is cut to what the
+    // program can hold, as a save would cut it, rather than lost as a whole.
+    const int last = std::clamp(
+        TextForms::parseInt32(store.get(Setting, ListCount, TextForms::formatInt(-1))).value_or(-1),
+        -1, MaxPictureCount - 1);
     PictureList list;
     list.Files.reserve(last + 1);
     list.Titles.reserve(last + 1);
@@ -105,10 +108,7 @@ PictureList readPictureList(const SettingsStore &store) {
 
 void writePictureList(SettingsStore &store, const PictureList &list) {
     using namespace SettingsKeys;
-    // A longer list would store a "ListCount" that no load accepts, and the
-    // whole list would be lost at the next start; the entries past the limit
-    // are dropped instead.
-    const int count = std::min(list.count(), MaxPictures);
+    const int count = std::min(list.count(), MaxPictureCount);
     store.put(Setting, ListCount, TextForms::formatInt(count - 1));
     for (int n = 0; n < count; ++n) {
         store.put(Setting, numbered(Files, n), list.Files.at(n));

@@ -27,6 +27,10 @@ struct Settings {
     bool operator==(const Settings &) const = default;
 };
 
+// The most pictures a list holds: positions are 16-bit, so "ListCount" (the
+// highest position) ends at 32766.
+inline constexpr int MaxPictureCount = 32767;
+
 // The picture list: full paths and display titles, index for index.
 struct PictureList {
     QStringList Files;
@@ -46,20 +50,22 @@ inline const QString UpdateInfo = QStringLiteral("UpdateInfo");
 // What the store holds besides the record itself.
 struct StoredSettings {
     Settings record;
-    qint32 storedCurrent = 1;      // "Current", 1-based; default 1
-    std::optional<double> top;     // "Window"/"Top" in twips, when stored and sound
-    std::optional<double> left;    // "Window"/"Left"
+    qint32 storedCurrent = 1;   // "Current", 1-based; default 1
+    std::optional<double> top;  // "Window"/"Top" in twips, when stored and sound
+    std::optional<double> left; // "Window"/"Left"
 };
 
 // Reads every key of the record with its default. A value that does not fit
 // (not a number, out of range, an option outside its group) falls back to
 // the key's default, so a damaged store can never take the program down.
 StoredSettings readSettings(const SettingsStore &store);
-// "ListCount"+1 entries, Files n / Title n each; keys above "ListCount" are ignored.
+// "ListCount"+1 entries, Files n / Title n each; keys above "ListCount" are
+// ignored, and so is any entry past MaxPictureCount.
 PictureList readPictureList(const SettingsStore &store);
 
-// Writes "ListCount" then Files n / Title n for the first count entries, and
-// nothing else: stale keys of a longer list stay and are ignored on load.
+// Writes "ListCount" then Files n / Title n for the first count entries (at
+// most MaxPictureCount), and nothing else: stale keys of a longer list stay
+// and are ignored on load.
 void writePictureList(SettingsStore &store, const PictureList &list);
 // Writes every key of the record and the window position, in the order the
 // OK handler saves them.

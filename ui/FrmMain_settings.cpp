@@ -11,6 +11,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -18,6 +19,9 @@ constexpr double TwipsPerPixel = 15.0;
 
 const QString NoInterval = QStringLiteral("変更する間隔を指定して下さい。");
 const QString BadInput = QStringLiteral("入力が不正です。");
+const QString SaveFailed =
+    QStringLiteral("設定を保存できませんでした。\r\n"
+                   "ディスクの空きと書き込みの権限を確かめてから、もう一度OKを押して下さい。");
 
 template <std::size_t N> void select(const std::array<QRadioButton *, N> &group, int index) {
     if (index >= 0 && index < int(N))
@@ -32,6 +36,14 @@ qint16 selectedIndex(const std::array<QRadioButton *, N> &group, qint16 fallback
             return qint16(i);
     }
     return fallback;
+}
+
+// A window the program never placed itself is placed afresh by the window
+// manager each time it is shown again; one placed where the user left it
+// (as a stored position does) comes back there.
+void keepWindowPosition(QWidget *window) {
+    if (QWindow *handle = window->windowHandle())
+        handle->setPosition(window->geometry().topLeft());
 }
 
 } // namespace
@@ -172,8 +184,19 @@ void FrmMain::confirm() {
         return;
     }
 
+    const Settings before = m_settings;
     const bool switched = SaveSettings();
-    syncStore();
+    if (!m_services.store.sync()) {
+        // Closing now would look like success and the next start would bring
+        // the old values back. The program keeps running on what is on disk,
+        // so that Cancel shows that; the window keeps the user's edits to retry.
+        m_settings = before;
+        if (m_chronomer)
+            m_chronomer->setProperty("AlarmMinute", int(before.MirellTime));
+        m_services.dialogs.message(this, SaveFailed, Dialogs::Icon::Critical);
+        return;
+    }
+    keepWindowPosition(this);
     m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
     leaveWindow();
 
@@ -199,6 +222,7 @@ void FrmMain::confirm() {
 }
 
 void FrmMain::discard() {
+    keepWindowPosition(this);
     m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
     LoadPictureList();
     showRecord();

@@ -4,10 +4,12 @@
 #include "Geometry.h"
 #include "PictureLoader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMimeData>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -56,8 +59,10 @@ PictureListEditor::PictureListEditor(QListWidget *lstImages, const Buttons &butt
     m_lst->installEventFilter(this);
     m_lst->viewport()->installEventFilter(this);
 
-    connect(m_lst, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_quiet && row >= 0)
+    // The keyboard can select the line that is already current (Space), which
+    // moves no row; the selection itself is what the rules follow.
+    connect(m_lst, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_quiet)
             applySelectionRules();
     });
     // A click on the line that is already current must still re-run the rules
@@ -153,29 +158,48 @@ void PictureListEditor::addFiles(const QStringList &paths) {
                                                      m_parent);
         progress->setWindowTitle(QStringLiteral("Mirell"));
         progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(500);
+        // The dialog's own timer would show it over an open message box and
+        // take its focus (Enter would then stop the add); we show it ourselves,
+        // between two files only.
+        progress->setMinimumDuration(std::numeric_limits<int>::max());
         progress->setAutoReset(false);
         progress->setAutoClose(false);
+        progress->setValue(0); // restarts that timer with the duration above
     }
+    QElapsedTimer working;
+    working.start();
+    // A message is shown alone, and time spent reading it is no work.
+    const auto tell = [&](const QString &text, Dialogs::Icon icon) {
+        const bool shown = progress && progress->isVisible();
+        if (shown)
+            progress->hide();
+        m_dialogs.message(m_parent, text, icon);
+        if (shown)
+            progress->show();
+        working.restart();
+    };
 
     for (qsizetype i = 0; i < paths.size(); ++i) {
         if (progress) {
+            if (!progress->isVisible() && working.elapsed() >= 500)
+                progress->show();
             progress->setValue(int(i));
+            if (progress->isVisible())
+                QCoreApplication::processEvents(); // paint, and take a click on 中止
             if (progress->wasCanceled())
                 break;
         }
         const QString &path = paths.at(i);
         if (!usable(path)) {
-            m_dialogs.message(m_parent, rejectionText(path), Dialogs::Icon::Critical);
+            tell(rejectionText(path), Dialogs::Icon::Critical);
             continue;
         }
         if (count() >= MaxPictures) {
-            m_dialogs.message(m_parent,
-                              QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
-                                             "残りの%2個のファイルは追加されませんでした。")
-                                  .arg(MaxPictures)
-                                  .arg(paths.size() - i),
-                              Dialogs::Icon::Exclamation);
+            tell(QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
+                                "残りの%2個のファイルは追加されませんでした。")
+                     .arg(MaxPictures)
+                     .arg(paths.size() - i),
+                 Dialogs::Icon::Exclamation);
             break;
         }
         append(path, FileNameOf(path));

@@ -1,0 +1,184 @@
+// The settings window as a user meets it: a real X server with a window
+// manager, the real message boxes, keys pressed through the X server, so
+// that placement, stacking and focus are those of a session.
+#include "FakeUi.h"
+#include "PictureListEditor.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// A store on a disk that can fill up.
+class DiskStore : public MemorySettingsStore {
+  public:
+    bool full = false;
+    bool sync() override { return !full && MemorySettingsStore::sync(); }
+};
+
+struct Session {
+    QTemporaryDir dir;
+    DiskStore store;
+    QtDialogs dialogs;
+    FakeTray tray;
+    FakeScreenInfo screen{QSize(80, 60)};
+    FakeClock clock;
+    FakeDesktopBackground desktop;
+    ScriptedRandom random;
+    FakeOpener opener;
+    Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
+    std::unique_ptr<FrmMain> window;
+
+    template <typename T = QWidget> T *child(const char *name) const {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
+};
+
+// Starts the program's window on the session's services (as a start-up does)
+// and opens it from the tray; the only place that knows how it is built.
+FrmMain *start(Session &s) {
+    s.window = std::make_unique<FrmMain>(
+        FrmMainServices{s.store, s.dialogs, s.tray, s.composer, s.random, s.screen, s.opener},
+        new FakeTimer);
+    emit s.tray.TrayClick(1, 2);
+    return QTest::qWaitForWindowActive(s.window.get()) ? s.window.get() : nullptr;
+}
+
+void xdotool(const QStringList &args) {
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
+}
+
+// Waits for a message box to come up and take the focus, lets `settle` ms
+// pass, notes what the user sees then and answers with Enter from the keyboard.
+class MessageWatch {
+  public:
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool onTop = false; // still the active, modal window when Enter was pressed
+
+    explicit MessageWatch(int settle = 0) {
+        m_poll.start(50);
+        QObject::connect(&m_poll, &QTimer::timeout, [this, settle] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || QApplication::activeWindow() != box)
+                return;
+            m_poll.stop();
+            QTimer::singleShot(settle, box, [this, box] { answer(box); });
+        });
+    }
+
+  private:
+    QTimer m_poll;
+
+    void answer(QMessageBox *box) {
+        onTop = QApplication::activeWindow() == box && QApplication::activeModalWidget() == box;
+        title = box->windowTitle(), text = box->text(), icon = box->icon();
+        xdotool({"key", "Return"});
+        // Should the key have gone elsewhere, the box must not block the test.
+        QTimer::singleShot(3000, box, &QMessageBox::reject);
+    }
+};
+
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void okOnAFullDiskKeepsTheWindowOpen() {
+        Session s;
+        FrmMain *window = start(s);
+        QVERIFY(window);
+        s.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
+        s.store.full = true;
+        {
+            MessageWatch watch;
+            s.child<QPushButton>("cmdOK")->click();
+            QVERIFY(watch.onTop);
+            QCOMPARE(watch.title, QStringLiteral("Mirell"));
+            QCOMPARE(watch.icon, QMessageBox::Critical);
+            QVERIFY(watch.text.startsWith(QStringLiteral("設定を保存できませんでした。")));
+        }
+        QVERIFY(window->isVisible());
+        QCOMPARE(s.child<QLineEdit>("txtMin")->text(), QStringLiteral("9"));
+        QCOMPARE(s.tray.calls, QStringList{QStringLiteral("RemoveIcon")});
+
+        s.store.full = false; // room again: the same OK now goes through
+        s.child<QPushButton>("cmdOK")->click();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->settings().MirellTime, 9);
+        QCOMPARE(s.store.unsyncedPuts(), 0);
+    }
+
+    void rejectionMessageStaysOnTopOfTheAdd() {
+        Session s;
+        QVERIFY(start(s));
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const QString a = s.dir.filePath("a.png"), bad = s.dir.filePath("b.png"),
+                      c = s.dir.filePath("c.png");
+        QFile note(bad);
+        QVERIFY(image.save(a) && image.save(c) && note.open(QIODevice::WriteOnly) &&
+                note.write("not a picture") > 0);
+        note.close();
+
+        MessageWatch watch(900); // longer than progress waits before it shows
+        s.window->findChild<PictureListEditor *>()->addFiles({a, bad, c});
+        QVERIFY(watch.onTop);
+        QCOMPARE(watch.text, bad + QStringLiteral("\nは使用できないファイルです。"));
+        QCOMPARE(s.window->findChild<PictureListEditor *>()->list().Titles,
+                 QStringList({"a.png", "c.png"}));
+    }
+
+    // First run (placed by the window manager), then a run that starts from
+    // the stored position: moved by the user, left by OK or Cancel, shown again.
+    void windowComesBackWhereItWasLeft() {
+        QMap<QString, QString> stored; // section "Window", as the last run left it
+        for (const char *leaveBy : {"cmdOK", "cmdCancel"}) {
+            Session s;
+            for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+                s.store.set("Window", it.key(), it.value());
+            QVERIFY(start(s));
+            const QPoint placed = s.window->pos();
+            if (!stored.isEmpty())
+                QCOMPARE(placed * 15, QPoint(stored["Left"].toInt(), stored["Top"].toInt()));
+            xdotool({"windowmove", QString::number(s.window->winId()),
+                     QString::number(placed.x() + 37), QString::number(placed.y() + 23)});
+            QTRY_VERIFY(s.window->pos() != placed);
+            const QPoint moved = s.window->pos();
+            s.child<QPushButton>(leaveBy)->click();
+            emit s.tray.TrayClick(1, 2);
+            QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+            QTest::qWait(300); // a manager may place a window just after mapping it
+            QCOMPARE(s.window->pos(), moved);
+            s.child<QPushButton>("cmdOK")->click();
+            for (const char *key : {"Top", "Left"})
+                stored[key] = s.store.value("Window", key);
+        }
+    }
+
+    void keyboardSelectionRunsTheSelectionRules() {
+        Session s;
+        s.store.set("Setting", "ListCount", "0");
+        s.store.set("Setting", "Files0", s.dir.filePath("only.png"));
+        s.store.set("Setting", "Title0", "only.png");
+        QVERIFY(start(s));
+        xdotool({"key", "alt+l", "space"});
+        QTRY_COMPARE(s.child<QListWidget>("lstImages")->selectedItems().size(), 1);
+        QStringList enabled;
+        for (const char *name :
+             {"cmdDel", "cmdMirell", "cmdUp", "cmdDown", "cmdPrev", "cmdOpen", "cmdLet"}) {
+            if (s.child<QPushButton>(name)->isEnabled())
+                enabled << name;
+        }
+        QCOMPARE(enabled, QStringList({"cmdDel", "cmdMirell", "cmdPrev", "cmdOpen", "cmdLet"}));
+    }
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"

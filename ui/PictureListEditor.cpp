@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 
-#include <limits>
 #include <memory>
 
 namespace {
@@ -160,8 +159,9 @@ void PictureListEditor::addFiles(const QStringList &paths) {
         progress->setWindowModality(Qt::WindowModal);
         // The dialog's own timer would show it over an open message box and
         // take its focus (Enter would then stop the add); we show it ourselves,
-        // between two files only.
-        progress->setMinimumDuration(std::numeric_limits<int>::max());
+        // between two files only. (Not INT_MAX: a timer that long was seen
+        // to fire at once.)
+        progress->setMinimumDuration(24 * 60 * 60 * 1000);
         progress->setAutoReset(false);
         progress->setAutoClose(false);
         progress->setValue(0); // restarts that timer with the duration above

@@ -76,7 +76,13 @@ class MessageWatch {
     QTimer m_poll;
 
     void answer(QMessageBox *box) {
-        onTop = QApplication::activeWindow() == box && QApplication::activeModalWidget() == box;
+        // The window manager's stacking, bottom to top, ends with the box.
+        QProcess xprop;
+        xprop.start("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+        xprop.waitForFinished();
+        const QString top = QString(xprop.readAll()).trimmed().section(' ', -1);
+        onTop = QApplication::activeWindow() == box && QApplication::activeModalWidget() == box &&
+                top.toULongLong(nullptr, 16) == box->winId();
         title = box->windowTitle(), text = box->text(), icon = box->icon();
         xdotool({"key", "Return"});
         // Should the key have gone elsewhere, the box must not block the test.

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -55,8 +56,9 @@ PictureListEditor::PictureListEditor(QListWidget *lstImages, const Buttons &butt
     m_lst->setUniformItemSizes(true);
     m_lst->setAcceptDrops(true);
     m_lst->viewport()->setAcceptDrops(true);
-    m_lst->installEventFilter(this);
-    m_lst->viewport()->installEventFilter(this);
+    m_watched = {m_lst, m_lst->viewport()};
+    for (QObject *watched : m_watched)
+        watched->installEventFilter(this);
 
     // The keyboard can select the line that is already current (Space), which
     // moves no row; the selection itself is what the rules follow.
@@ -277,7 +279,9 @@ void PictureListEditor::swapEntries(int from, int to) {
 }
 
 bool PictureListEditor::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_lst && watched != m_lst->viewport())
+    // The list sends events while it is being destroyed, when it is a plain
+    // QWidget already: tell its parts by address, never by asking the list.
+    if (std::ranges::find(m_watched, watched) == m_watched.end())
         return QObject::eventFilter(watched, event);
 
     switch (event->type()) {

@@ -15,8 +15,7 @@
 namespace {
 
 // A store on a disk that can fill up.
-class DiskStore : public MemorySettingsStore {
-  public:
+struct DiskStore : MemorySettingsStore {
     bool full = false;
     bool sync() override { return !full && MemorySettingsStore::sync(); }
 };
@@ -49,15 +48,19 @@ FrmMain *start(Session &s) {
     return QTest::qWaitForWindowActive(s.window.get()) ? s.window.get() : nullptr;
 }
 
-void xdotool(const QStringList &args) {
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
+// Runs an X tool as a user's session would; its output.
+QString x(const QString &tool, const QStringList &args) {
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 // Waits for a message box to come up and take the focus, lets `settle` ms
 // pass, notes what the user sees then and answers with Enter from the keyboard.
 class MessageWatch {
   public:
-    QString title, text;
+    QString seen; // title, a line break, text
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool onTop = false; // still the active, modal window when Enter was pressed
 
@@ -77,14 +80,11 @@ class MessageWatch {
 
     void answer(QMessageBox *box) {
         // The window manager's stacking, bottom to top, ends with the box.
-        QProcess xprop;
-        xprop.start("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
-        xprop.waitForFinished();
-        const QString top = QString(xprop.readAll()).trimmed().section(' ', -1);
+        const QString top = x("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"}).section(' ', -1);
         onTop = QApplication::activeWindow() == box && QApplication::activeModalWidget() == box &&
                 top.toULongLong(nullptr, 16) == box->winId();
-        title = box->windowTitle(), text = box->text(), icon = box->icon();
-        xdotool({"key", "Return"});
+        seen = box->windowTitle() + '\n' + box->text(), icon = box->icon();
+        x("xdotool", {"key", "Return"});
         // Should the key have gone elsewhere, the box must not block the test.
         QTimer::singleShot(3000, box, &QMessageBox::reject);
     }
@@ -98,26 +98,22 @@ class TestSession : public QObject {
   private slots:
     void okOnAFullDiskKeepsTheWindowOpen() {
         Session s;
-        FrmMain *window = start(s);
-        QVERIFY(window);
+        QVERIFY(start(s));
         s.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
         s.store.full = true;
-        {
-            MessageWatch watch;
-            s.child<QPushButton>("cmdOK")->click();
-            QVERIFY(watch.onTop);
-            QCOMPARE(watch.title, QStringLiteral("Mirell"));
-            QCOMPARE(watch.icon, QMessageBox::Critical);
-            QVERIFY(watch.text.startsWith(QStringLiteral("設定を保存できませんでした。")));
-        }
-        QVERIFY(window->isVisible());
+        MessageWatch watch;
+        s.child<QPushButton>("cmdOK")->click();
+        QVERIFY(watch.onTop);
+        QCOMPARE(watch.icon, QMessageBox::Critical);
+        QVERIFY(watch.seen.startsWith(QStringLiteral("Mirell\n設定を保存できませんでした。")));
+        QVERIFY(s.window->isVisible());
         QCOMPARE(s.child<QLineEdit>("txtMin")->text(), QStringLiteral("9"));
         QCOMPARE(s.tray.calls, QStringList{QStringLiteral("RemoveIcon")});
 
         s.store.full = false; // room again: the same OK now goes through
         s.child<QPushButton>("cmdOK")->click();
-        QVERIFY(!window->isVisible());
-        QCOMPARE(window->settings().MirellTime, 9);
+        QVERIFY(!s.window->isVisible());
+        QCOMPARE(s.window->settings().MirellTime, 9);
         QCOMPARE(s.store.unsyncedPuts(), 0);
     }
 
@@ -126,17 +122,14 @@ class TestSession : public QObject {
         QVERIFY(start(s));
         QImage image(8, 8, QImage::Format_RGB32);
         image.fill(Qt::red);
-        const QString a = s.dir.filePath("a.png"), bad = s.dir.filePath("b.png"),
-                      c = s.dir.filePath("c.png");
-        QFile note(bad);
-        QVERIFY(image.save(a) && image.save(c) && note.open(QIODevice::WriteOnly) &&
-                note.write("not a picture") > 0);
-        note.close();
+        const QString a = s.dir.filePath("a.png"), c = s.dir.filePath("c.png");
+        const QString bad = QStringLiteral(MIRELL_SOURCE_DIR "/tests/session/CMakeLists.txt");
+        QVERIFY(image.save(a) && image.save(c));
 
         MessageWatch watch(900); // longer than progress waits before it shows
         s.window->findChild<PictureListEditor *>()->addFiles({a, bad, c});
         QVERIFY(watch.onTop);
-        QCOMPARE(watch.text, bad + QStringLiteral("\nは使用できないファイルです。"));
+        QCOMPARE(watch.seen, "Mirell\n" + bad + QStringLiteral("\nは使用できないファイルです。"));
         QCOMPARE(s.window->findChild<PictureListEditor *>()->list().Titles,
                  QStringList({"a.png", "c.png"}));
     }
@@ -153,8 +146,8 @@ class TestSession : public QObject {
             const QPoint placed = s.window->pos();
             if (!stored.isEmpty())
                 QCOMPARE(placed * 15, QPoint(stored["Left"].toInt(), stored["Top"].toInt()));
-            xdotool({"windowmove", QString::number(s.window->winId()),
-                     QString::number(placed.x() + 37), QString::number(placed.y() + 23)});
+            x("xdotool", {"windowmove", QString::number(s.window->winId()),
+                          QString::number(placed.x() + 37), QString::number(placed.y() + 23)});
             QTRY_VERIFY(s.window->pos() != placed);
             const QPoint moved = s.window->pos();
             s.child<QPushButton>(leaveBy)->click();
@@ -174,7 +167,7 @@ class TestSession : public QObject {
         s.store.set("Setting", "Files0", s.dir.filePath("only.png"));
         s.store.set("Setting", "Title0", "only.png");
         QVERIFY(start(s));
-        xdotool({"key", "alt+l", "space"});
+        x("xdotool", {"key", "alt+l", "space"});
         QTRY_COMPARE(s.child<QListWidget>("lstImages")->selectedItems().size(), 1);
         QStringList enabled;
         for (const char *name :

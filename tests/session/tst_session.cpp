@@ -20,32 +20,24 @@ struct DiskStore : MemorySettingsStore {
     bool sync() override { return !full && MemorySettingsStore::sync(); }
 };
 
+// The real message boxes and a store that can fail, with the rest of the
+// window's services faked as for the window tests; the rig (and the window
+// in it) goes first.
 struct Session {
-    QTemporaryDir dir;
     DiskStore store;
     QtDialogs dialogs;
-    FakeTray tray;
-    FakeScreenInfo screen{QSize(80, 60)};
-    FakeClock clock;
-    FakeDesktopBackground desktop;
-    ScriptedRandom random;
-    FakeOpener opener;
-    Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
-    std::unique_ptr<FrmMain> window;
-
-    template <typename T = QWidget> T *child(const char *name) const {
-        return window->findChild<T *>(QString::fromLatin1(name));
-    }
+    WindowRig rig;
 };
 
 // Starts the program's window on the session's services (as a start-up does)
 // and opens it from the tray; the only place that knows how it is built.
 FrmMain *start(Session &s) {
-    s.window = std::make_unique<FrmMain>(
-        FrmMainServices{s.store, s.dialogs, s.tray, s.composer, s.random, s.screen, s.opener},
+    WindowRig &r = s.rig;
+    r.window = std::make_unique<FrmMain>(
+        FrmMainServices{s.store, s.dialogs, r.tray, r.composer, r.random, r.screen, r.opener},
         new FakeTimer);
-    emit s.tray.TrayClick(1, 2);
-    return QTest::qWaitForWindowActive(s.window.get()) ? s.window.get() : nullptr;
+    emit r.tray.TrayClick(1, 2);
+    return QTest::qWaitForWindowActive(r.window.get()) ? r.window.get() : nullptr;
 }
 
 // Runs an X tool as a user's session would; its output.
@@ -99,38 +91,35 @@ class TestSession : public QObject {
     void okOnAFullDiskKeepsTheWindowOpen() {
         Session s;
         QVERIFY(start(s));
-        s.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
+        s.rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
         s.store.full = true;
         MessageWatch watch;
-        s.child<QPushButton>("cmdOK")->click();
+        s.rig.child<QPushButton>("cmdOK")->click();
         QVERIFY(watch.onTop);
         QCOMPARE(watch.icon, QMessageBox::Critical);
         QVERIFY(watch.seen.startsWith(QStringLiteral("Mirell\n設定を保存できませんでした。")));
-        QVERIFY(s.window->isVisible());
-        QCOMPARE(s.child<QLineEdit>("txtMin")->text(), QStringLiteral("9"));
-        QCOMPARE(s.tray.calls, QStringList{QStringLiteral("RemoveIcon")});
+        QVERIFY(s.rig.window->isVisible());
+        QCOMPARE(s.rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("9"));
+        QCOMPARE(s.rig.tray.calls, QStringList{QStringLiteral("RemoveIcon")});
 
         s.store.full = false; // room again: the same OK now goes through
-        s.child<QPushButton>("cmdOK")->click();
-        QVERIFY(!s.window->isVisible());
-        QCOMPARE(s.window->settings().MirellTime, 9);
+        s.rig.child<QPushButton>("cmdOK")->click();
+        QVERIFY(!s.rig.window->isVisible());
+        QCOMPARE(s.rig.window->settings().MirellTime, 9);
         QCOMPARE(s.store.unsyncedPuts(), 0);
     }
 
     void rejectionMessageStaysOnTopOfTheAdd() {
         Session s;
         QVERIFY(start(s));
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        const QString a = s.dir.filePath("a.png"), c = s.dir.filePath("c.png");
+        const QString a = s.rig.picture("a.png"), c = s.rig.picture("c.png");
         const QString bad = QStringLiteral(MIRELL_SOURCE_DIR "/tests/session/CMakeLists.txt");
-        QVERIFY(image.save(a) && image.save(c));
-
+        QVERIFY(!a.isEmpty() && !c.isEmpty());
         MessageWatch watch(900); // longer than progress waits before it shows
-        s.window->findChild<PictureListEditor *>()->addFiles({a, bad, c});
+        s.rig.window->findChild<PictureListEditor *>()->addFiles({a, bad, c});
         QVERIFY(watch.onTop);
         QCOMPARE(watch.seen, "Mirell\n" + bad + QStringLiteral("\nは使用できないファイルです。"));
-        QCOMPARE(s.window->findChild<PictureListEditor *>()->list().Titles,
+        QCOMPARE(s.rig.window->findChild<PictureListEditor *>()->list().Titles,
                  QStringList({"a.png", "c.png"}));
     }
 
@@ -143,19 +132,19 @@ class TestSession : public QObject {
             for (auto it = stored.cbegin(); it != stored.cend(); ++it)
                 s.store.set("Window", it.key(), it.value());
             QVERIFY(start(s));
-            const QPoint placed = s.window->pos();
+            const QPoint placed = s.rig.window->pos();
             if (!stored.isEmpty())
                 QCOMPARE(placed * 15, QPoint(stored["Left"].toInt(), stored["Top"].toInt()));
-            x("xdotool", {"windowmove", QString::number(s.window->winId()),
+            x("xdotool", {"windowmove", QString::number(s.rig.window->winId()),
                           QString::number(placed.x() + 37), QString::number(placed.y() + 23)});
-            QTRY_VERIFY(s.window->pos() != placed);
-            const QPoint moved = s.window->pos();
-            s.child<QPushButton>(leaveBy)->click();
-            emit s.tray.TrayClick(1, 2);
-            QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+            QTRY_VERIFY(s.rig.window->pos() != placed);
+            const QPoint moved = s.rig.window->pos();
+            s.rig.child<QPushButton>(leaveBy)->click();
+            emit s.rig.tray.TrayClick(1, 2);
+            QVERIFY(QTest::qWaitForWindowExposed(s.rig.window.get()));
             QTest::qWait(300); // a manager may place a window just after mapping it
-            QCOMPARE(s.window->pos(), moved);
-            s.child<QPushButton>("cmdOK")->click();
+            QCOMPARE(s.rig.window->pos(), moved);
+            s.rig.child<QPushButton>("cmdOK")->click();
             for (const char *key : {"Top", "Left"})
                 stored[key] = s.store.value("Window", key);
         }
@@ -164,15 +153,15 @@ class TestSession : public QObject {
     void keyboardSelectionRunsTheSelectionRules() {
         Session s;
         s.store.set("Setting", "ListCount", "0");
-        s.store.set("Setting", "Files0", s.dir.filePath("only.png"));
+        s.store.set("Setting", "Files0", s.rig.dir.filePath("only.png"));
         s.store.set("Setting", "Title0", "only.png");
         QVERIFY(start(s));
         x("xdotool", {"key", "alt+l", "space"});
-        QTRY_COMPARE(s.child<QListWidget>("lstImages")->selectedItems().size(), 1);
+        QTRY_COMPARE(s.rig.child<QListWidget>("lstImages")->selectedItems().size(), 1);
         QStringList enabled;
         for (const char *name :
              {"cmdDel", "cmdMirell", "cmdUp", "cmdDown", "cmdPrev", "cmdOpen", "cmdLet"}) {
-            if (s.child<QPushButton>(name)->isEnabled())
+            if (s.rig.child<QPushButton>(name)->isEnabled())
                 enabled << name;
         }
         QCOMPARE(enabled, QStringList({"cmdDel", "cmdMirell", "cmdPrev", "cmdOpen", "cmdLet"}));

@@ -11,7 +11,7 @@ MIRELL_PACKAGES=(
   librsvg2-bin dpkg-dev
 )
 MIRELL_TEST_PACKAGES=(
-  xvfb xauth trayer xdotool x11-apps x11-utils x11-xserver-utils imagemagick feh
+  xvfb xauth trayer openbox xdotool x11-apps x11-utils x11-xserver-utils imagemagick feh
   libjpeg-turbo-progs procps dbus dbus-x11 libglib2.0-bin
   dconf-gsettings-backend dconf-cli gsettings-desktop-schemas
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 nodejs

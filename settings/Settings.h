@@ -8,8 +8,6 @@
 
 #include <optional>
 
-inline constexpr int MaxPictureCount = 32767;
-
 // The settings the program runs on, one field per stored key. The field
 // names are those of the keys.
 struct Settings {

@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Runs a command on a private X server (and, with --tray, a notification
-# area), then takes both down. -noreset keeps pixmaps that clients leave
-# behind for the root window.
+# Runs a command on a private X server, then takes it down. Options, in any
+# order: --tray adds a notification area (trayer), --wm a window manager
+# (openbox), for tests that need real placement, stacking and focus.
+# MIRELL_XVFB_WM=1 in the environment asks for the window manager too, so a
+# ctest ENVIRONMENT can.
+# -noreset keeps pixmaps that clients leave behind for the root window.
 set -u
 tray=0
-if [ "${1:-}" = "--tray" ]; then tray=1; shift; fi
+wm=${MIRELL_XVFB_WM:-0}
+while :; do
+  case "${1:-}" in
+    --tray) tray=1; shift ;;
+    --wm) wm=1; shift ;;
+    *) break ;;
+  esac
+done
 
 fifo=$(mktemp -u)
 mkfifo "$fifo"
@@ -15,6 +25,20 @@ rm -f "$fifo"
 if [ -z "${num:-}" ]; then echo "with-xvfb: Xvfb did not start" >&2; kill $xvfb 2>/dev/null; exit 1; fi
 export DISPLAY=":$num"
 unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION XDG_SESSION_DESKTOP XDG_SESSION_TYPE SWAYSOCK HYPRLAND_INSTANCE_SIGNATURE KDE_FULL_SESSION
+
+wm_pid=""
+if [ $wm -eq 1 ]; then
+  openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  # Windows mapped before the manager runs would never be placed or framed.
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    echo "with-xvfb: openbox did not start" >&2; kill $wm_pid $xvfb 2>/dev/null; exit 1
+  fi
+fi
 
 trayer_pid=""
 if [ $tray -eq 1 ]; then
@@ -31,6 +55,7 @@ fi
 "$@"
 rc=$?
 [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null
+[ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
 kill $xvfb 2>/dev/null
 wait 2>/dev/null
 exit $rc

@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -19,6 +20,9 @@ constexpr double TwipsPerPixel = 15.0;
 
 const QString NoInterval = QStringLiteral("変更する間隔を指定して下さい。");
 const QString BadInput = QStringLiteral("入力が不正です。");
+const QString SaveFailed =
+    QStringLiteral("設定を保存できませんでした。\r\n"
+                   "ディスクの空きと書き込みの権限を確かめてから、もう一度OKを押して下さい。");
 
 template <std::size_t N> void select(const std::array<QRadioButton *, N> &group, int index) {
     if (index >= 0 && index < int(N))
@@ -33,6 +37,14 @@ qint16 selectedIndex(const std::array<QRadioButton *, N> &group, qint16 fallback
             return qint16(i);
     }
     return fallback;
+}
+
+// A window the program never placed itself is placed afresh by the window
+// manager each time it is shown again; one placed where the user left it
+// (as a stored position does) comes back there.
+void keepWindowPosition(QWidget *window) {
+    if (QWindow *handle = window->windowHandle())
+        handle->setPosition(window->geometry().topLeft());
 }
 
 } // namespace
@@ -164,7 +176,14 @@ void FrmMain::confirm() {
 
     Settings record;
     const bool switched = SaveSettings(record);
-    syncStore();
+    if (!m_services.store.sync()) {
+        // Closing now would look like success and the next start would bring
+        // the old values back. The rotator keeps running on what is on disk;
+        // the window keeps the user's edits to retry.
+        m_services.dialogs.message(this, SaveFailed, Dialogs::Icon::Critical);
+        return;
+    }
+    keepWindowPosition(this);
     m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
     leaveWindow();
 
@@ -172,6 +191,7 @@ void FrmMain::confirm() {
 }
 
 void FrmMain::discard() {
+    keepWindowPosition(this);
     m_services.tray.AddIcon(windowIcon(), QStringLiteral("Mirell!"));
     LoadPictureList();
     showRecord();

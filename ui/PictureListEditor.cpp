@@ -4,10 +4,12 @@
 #include "Geometry.h"
 #include "PictureLoader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMimeData>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -53,11 +56,14 @@ PictureListEditor::PictureListEditor(QListWidget *lstImages, const Buttons &butt
     m_lst->setUniformItemSizes(true);
     m_lst->setAcceptDrops(true);
     m_lst->viewport()->setAcceptDrops(true);
-    m_lst->installEventFilter(this);
-    m_lst->viewport()->installEventFilter(this);
+    m_watched = {m_lst, m_lst->viewport()};
+    for (QObject *watched : m_watched)
+        watched->installEventFilter(this);
 
-    connect(m_lst, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_quiet && row >= 0)
+    // The keyboard can select the line that is already current (Space), which
+    // moves no row; the selection itself is what the rules follow.
+    connect(m_lst, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_quiet)
             applySelectionRules();
     });
     // A click on the line that is already current must still re-run the rules
@@ -153,29 +159,49 @@ void PictureListEditor::addFiles(const QStringList &paths) {
                                                      m_parent);
         progress->setWindowTitle(QStringLiteral("Mirell"));
         progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(500);
+        // The dialog's own timer would show it over an open message box and
+        // take its focus (Enter would then stop the add); we show it ourselves,
+        // between two files only. (Not INT_MAX: a timer that long was seen
+        // to fire at once.)
+        progress->setMinimumDuration(24 * 60 * 60 * 1000);
         progress->setAutoReset(false);
         progress->setAutoClose(false);
+        progress->setValue(0); // restarts that timer with the duration above
     }
+    QElapsedTimer working;
+    working.start();
+    // A message is shown alone, and time spent reading it is no work.
+    const auto tell = [&](const QString &text, Dialogs::Icon icon) {
+        const bool shown = progress && progress->isVisible();
+        if (shown)
+            progress->hide();
+        m_dialogs.message(m_parent, text, icon);
+        if (shown)
+            progress->show();
+        working.restart();
+    };
 
     for (qsizetype i = 0; i < paths.size(); ++i) {
         if (progress) {
+            if (!progress->isVisible() && working.elapsed() >= 500)
+                progress->show();
             progress->setValue(int(i));
+            if (progress->isVisible())
+                QCoreApplication::processEvents(); // paint, and take a click on 中止
             if (progress->wasCanceled())
                 break;
         }
         const QString &path = paths.at(i);
         if (!usable(path)) {
-            m_dialogs.message(m_parent, rejectionText(path), Dialogs::Icon::Critical);
+            tell(rejectionText(path), Dialogs::Icon::Critical);
             continue;
         }
         if (count() >= MaxPictures) {
-            m_dialogs.message(m_parent,
-                              QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
-                                             "残りの%2個のファイルは追加されませんでした。")
-                                  .arg(MaxPictures)
-                                  .arg(paths.size() - i),
-                              Dialogs::Icon::Exclamation);
+            tell(QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
+                                "残りの%2個のファイルは追加されませんでした。")
+                     .arg(MaxPictures)
+                     .arg(paths.size() - i),
+                 Dialogs::Icon::Exclamation);
             break;
         }
         append(path, FileNameOf(path));
@@ -253,7 +279,9 @@ void PictureListEditor::swapEntries(int from, int to) {
 }
 
 bool PictureListEditor::eventFilter(QObject *watched, QEvent *event) {
-    if (watched != m_lst && watched != m_lst->viewport())
+    // The list sends events while it is being destroyed, when it is a plain
+    // QWidget already: tell its parts by address, never by asking the list.
+    if (std::ranges::find(m_watched, watched) == m_watched.end())
         return QObject::eventFilter(watched, event);
 
     switch (event->type()) {

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QUrl>
 
+#include <array>
+
 class Dialogs;
 class QListWidget;
 class QPushButton;
@@ -54,6 +56,7 @@ class PictureListEditor : public QObject {
 
   private:
     QListWidget *m_lst;
+    std::array<QObject *, 2> m_watched{}; // the list and its viewport
     Buttons m_buttons;
     Dialogs &m_dialogs;
     QWidget *m_parent;

@@ -1,6 +1,8 @@
 // Composes a 24-megapixel photo onto a 1920 x 1080 screen (fitted, date
 // caption, BMP written) and sets the time and memory it takes beside djpeg
 // and ImageMagick doing comparable work on the same file in the same run.
+// Aims: in the running program at most the time of djpeg -scale 3/8, and at
+// least 8 times faster than ImageMagick.
 //
 //   compose_bench [runs]
 
@@ -219,9 +221,13 @@ int main(int argc, char **argv) {
     if (convert.isEmpty())
         convert = QStandardPaths::findExecutable("convert");
     Timing dj;
+    Timing dj38;
     Timing im;
-    if (!djpeg.isEmpty())
+    if (!djpeg.isEmpty()) {
         dj = timeProcess(runs, djpeg, {"-scale", "1/2", "-bmp", jpeg}, dir.filePath("dj.bmp"));
+        // The scale the composer itself decodes this photo at for this screen.
+        dj38 = timeProcess(runs, djpeg, {"-scale", "3/8", "-bmp", jpeg}, dir.filePath("dj.bmp"));
+    }
     if (!convert.isEmpty())
         im = timeProcess(runs, convert, {jpeg, "-resize", "1920x1080", dir.filePath("im.bmp")});
 
@@ -235,14 +241,17 @@ int main(int argc, char **argv) {
     out() << "Time (median):" << Qt::endl;
     row("compose, in the running program", inProcess);
     row("compose, fresh process", fresh);
-    if (!dj.wall.isEmpty())
+    if (!dj.wall.isEmpty()) {
         row("djpeg -scale 1/2 -bmp", dj);
+        row("djpeg -scale 3/8 -bmp", dj38);
+    }
     if (!im.wall.isEmpty())
         row(QFileInfo(convert).fileName() + " -resize 1920x1080", im);
     out() << "Ratios:" << Qt::endl;
     if (!dj.wall.isEmpty()) {
         ratio("compose (fresh process) / djpeg", fresh, dj);
         ratio("compose (in program) / djpeg", inProcess, dj);
+        ratio("compose (in program) / djpeg 3/8", inProcess, dj38);
     }
     if (!im.wall.isEmpty()) {
         ratio("ImageMagick / compose (fresh process)", im, fresh);

@@ -22,6 +22,9 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace PictureLoader {
 
@@ -36,7 +39,9 @@ constexpr qint64 kHeadBytes = 256 * 1024;
 // event loop run while it waits.
 constexpr std::chrono::milliseconds kQuietWait{50};
 
-qint64 area(QSize s) { return qint64(s.width()) * s.height(); }
+qint64 area(QSize s) {
+    return qint64(s.width()) * s.height();
+}
 
 qint64 pixelBudget() {
     qint64 budget = kMaxDecodePixels;
@@ -105,6 +110,14 @@ Read readNow(const std::filesystem::path &file, qint64 limit, bool headOnly) {
 }
 
 Read readWithDeadline(const QString &path, qint64 limit, bool headOnly) {
+#ifdef __GLIBC__
+    // glibc raises its mmap threshold each time a large block is freed, after
+    // which photos and file buffers land in heaps it keeps, the reading
+    // thread's own heap among them, which malloc_trim() never shrinks. A
+    // fixed threshold hands every large block back as soon as it is freed.
+    static const bool pinned = mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1;
+    Q_UNUSED(pinned);
+#endif
     struct Shared {
         std::mutex mutex;
         std::condition_variable finished;

@@ -30,12 +30,18 @@ QRect redInk(const QImage &image) {
         .boundingRect();
 }
 
-// A JPEG with an EXIF block holding only an orientation, right after the
-// start marker, as a camera writes it.
-QByteArray withOrientation(const QImage &image, char orientation) {
+// The image as a file holds it; a JPEG progressive if asked.
+QByteArray encoded(const QImage &image, const char *format = "jpeg", bool progressive = false) {
     QBuffer buffer;
-    image.save(&buffer, "jpeg");
-    const QByteArray jpeg = buffer.data();
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return buffer.data();
+}
+
+// An EXIF block holding only an orientation, right after the start marker,
+// as a camera writes it.
+QByteArray withOrientation(const QByteArray &jpeg, char orientation) {
     QByteArray exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24);
     exif += orientation + QByteArray(7, '\0');
     const int length = int(exif.size()) + 2;
@@ -43,14 +49,10 @@ QByteArray withOrientation(const QImage &image, char orientation) {
            exif + jpeg.mid(2);
 }
 
-// A small progressive JPEG; as a bomb, its frame header claims 30000 x 20000 pixels.
-QByteArray progressiveJpeg(bool bomb) {
-    QBuffer buffer;
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    writer.write(quarters(QSize(64, 48)));
-    QByteArray jpeg = buffer.data();
-    return bomb ? jpeg.replace(jpeg.indexOf("\xff\xc2") + 5, 4, "\x4e\x20\x75\x30") : jpeg;
+// A small progressive JPEG whose frame header claims 30000 x 20000 pixels.
+QByteArray headerBomb() {
+    QByteArray jpeg = encoded(quarters(QSize(64, 48)), "jpeg", true);
+    return jpeg.replace(jpeg.indexOf("\xff\xc2") + 5, 4, "\x4e\x20\x75\x30");
 }
 
 // A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share.
@@ -79,26 +81,20 @@ class TestComposer : public QObject {
     QTemporaryDir m_dir;
     const QString m_out = m_dir.filePath(QStringLiteral("MirellWP.bmp"));
 
-    QString write(const QString &name, const QImage &image, const char *format = nullptr) {
-        const QString path = m_dir.filePath(name);
-        return image.save(path, format) ? path : QString();
-    }
-    QString bytes(const QString &name, const QByteArray &content) {
+    QString file(const QString &name, const QByteArray &content) {
         QFile f(m_dir.filePath(name));
         return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName()
                                                                                   : QString();
     }
 
   private slots:
-    void init() { QFile::remove(m_out); }
-
     // Runs first: the peak it measures must not be an earlier test's.
     void unusablePictures() {
         using PictureLoader::Check;
-        bytes("MirellWP.bmp", "the previous wallpaper");
+        file("MirellWP.bmp", "the previous wallpaper");
         const QString fifo = m_dir.filePath("fifo.jpg");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        const QString fine = write("fine.png", quarters(QSize(100, 80)));
+        const QString fine = file("fine.png", encoded(quarters(QSize(100, 80)), "png"));
         Rig rig(m_out);
         // A file where the folder should be: no one can write there, not even root.
         Rig unwritable(m_out + "/MirellWP.bmp");
@@ -107,11 +103,11 @@ class TestComposer : public QObject {
         // A missing or cut file is no verdict on its content: the list keeps it.
         for (const auto &[path, verdict] : QList<std::pair<QString, Check>>{
                  {m_dir.filePath("gone.jpg"), Check::Accepted},
-                 {bytes("truncated.jpg", progressiveJpeg(false).left(300)), Check::Accepted},
-                 {bytes("notes.jpg", "just some text\n"), Check::Invalid},
-                 {bytes("empty.bmp", {}), Check::Invalid},
+                 {file("truncated.jpg", encoded(quarters({64, 48})).left(300)), Check::Accepted},
+                 {file("notes.jpg", "just some text\n"), Check::Invalid},
+                 {file("empty.bmp", {}), Check::Invalid},
                  {fifo, Check::Invalid}, // opening it would wait for a writer forever
-                 {bytes("bomb.jpg", progressiveJpeg(true)), Check::Invalid}}) {
+                 {file("bomb.jpg", headerBomb()), Check::Invalid}}) {
             QCOMPARE(PictureLoader::check(path), verdict);
             for (bool stretch : {false, true}) {
                 const Settings settings{.Stretch = stretch, .ShowCaption = true};
@@ -127,14 +123,14 @@ class TestComposer : public QObject {
 
     void fitted() {
         // Stored sideways and tagged "turn clockwise to view": upright, blue is top left.
-        const QString tagged = bytes("tagged.jpg", withOrientation(quarters({200, 100}), 6));
+        const QString tagged =
+            file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
         // Large JPEGs are scaled while decoding, and a large photo kept at its
         // own size is no less a wallpaper. The content decides, not the name.
         const QList<std::tuple<QString, bool, QSize>> cases = {
-            {write("a.txt", quarters({640, 480}), "png"), true, {1024, 768}},
-            {write("a.jpg", quarters({2400, 1600})), true, {1024, 683}},
-            {write("b.png", quarters({2000, 500})), false, {2000, 500}},
-            {write("big.jpg", quarters({8000, 4500})), false, {8000, 4500}},
+            {file("a.txt", encoded(quarters({640, 480}), "png")), true, {1024, 768}},
+            {file("a.jpg", encoded(quarters({2400, 1600}))), true, {1024, 683}},
+            {file("big.jpg", encoded(quarters({8000, 4500}))), false, {8000, 4500}},
             {tagged, false, {100, 200}},
             {tagged, true, {384, 768}}};
         // However many switches, the memory they took goes back.
@@ -158,7 +154,7 @@ class TestComposer : public QObject {
     void caption() {
         QImage black(400, 300, QImage::Format_RGB32);
         black.fill(Qt::black);
-        const QString path = write("black.png", black);
+        const QString path = file("black.png", encoded(black, "png"));
         // Red lives in the colour's low byte.
         const Settings settings{.ShowCaption = true,
                                 .CaptionType = 2,
@@ -182,7 +178,7 @@ class TestComposer : public QObject {
     }
 
     void requestDuringCompositionWaits() {
-        const QString first = write("first.png", quarters(QSize(200, 100)));
+        const QString first = file("first.png", encoded(quarters(QSize(200, 100)), "png"));
         Rig rig(m_out);
         QStringList order;
         // Already waiting when the composition starts, as a tray command would

@@ -101,9 +101,7 @@ QImage Composer::composeImage(const QString &path, const Settings &settings) con
         if (!size)
             return {};
         const QSize target = fitToScreen(*size, screen);
-        image = PictureLoader::load(*data, target);
-        if (!image.isNull() && image.size() != target)
-            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        image = PictureLoader::load(*data, target, PictureLoader::Fit::Exactly);
     } else {
         image = PictureLoader::load(*data);
     }

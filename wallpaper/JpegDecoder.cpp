@@ -29,8 +29,8 @@ bool ownColourSpace(J_COLOR_SPACE space) {
 
 // Everything that may be abandoned by longjmp lives in the caller's frame:
 // this function only touches it through pointers, so no destructor is skipped.
-bool run(const QByteArray &data, int eighths, bool fast, qint64 maxBytes, Header *header,
-         QImage *image) {
+bool run(const QByteArray &data, int eighths, bool fast, qint64 maxBytes, QSize exact,
+         Header *header, QImage *image) {
     jpeg_decompress_struct info;
     ErrorManager errors;
     std::memset(&info, 0, sizeof info);
@@ -64,15 +64,43 @@ bool run(const QByteArray &data, int eighths, bool fast, qint64 maxBytes, Header
     }
     info.mem->max_memory_to_use = long(maxBytes);
     jpeg_calc_output_dimensions(&info);
-    *image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
+    const int width = int(info.output_width);
+    const int height = int(info.output_height);
+    if (exact.isEmpty() || exact.width() > width || exact.height() > height)
+        exact = QSize(width, height);
+    *image = QImage(exact, QImage::Format_RGB32);
     if (image->isNull() || info.output_components != 4) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     jpeg_start_decompress(&info);
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = image->scanLine(int(info.output_scanline));
-        jpeg_read_scanlines(&info, &row, 1);
+    if (exact == QSize(width, height)) {
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW row = image->scanLine(int(info.output_scanline));
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+    } else {
+        // From the decoder's pool, so that a longjmp leaks nothing.
+        const auto common = reinterpret_cast<j_common_ptr>(&info);
+        JSAMPARRAY row = info.mem->alloc_sarray(common, JPOOL_IMAGE, JDIMENSION(width * 4), 1);
+        auto *columns = static_cast<int *>(
+            info.mem->alloc_large(common, JPOOL_IMAGE, sizeof(int) * size_t(exact.width())));
+        // Pixel centres, as QImage::scaled() with Qt::FastTransformation samples.
+        for (int x = 0; x < exact.width(); ++x)
+            columns[x] = int((2 * qint64(x) + 1) * width / (2 * exact.width()));
+        int y = 0;
+        while (info.output_scanline < info.output_height) {
+            const int source = int(info.output_scanline);
+            jpeg_read_scanlines(&info, row, 1);
+            const auto *in = reinterpret_cast<const quint32 *>(row[0]);
+            for (; y < exact.height() &&
+                   (2 * qint64(y) + 1) * height / (2 * exact.height()) == source;
+                 ++y) {
+                auto *out = reinterpret_cast<quint32 *>(image->scanLine(y));
+                for (int x = 0; x < exact.width(); ++x)
+                    out[x] = in[columns[x]];
+            }
+        }
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
@@ -83,15 +111,15 @@ bool run(const QByteArray &data, int eighths, bool fast, qint64 maxBytes, Header
 
 std::optional<Header> readHeader(const QByteArray &data) {
     Header header;
-    if (!run(data, 8, false, 0, &header, nullptr))
+    if (!run(data, 8, false, 0, QSize(), &header, nullptr))
         return std::nullopt;
     return header;
 }
 
-QImage decode(const QByteArray &data, int eighths, bool fast, qint64 maxBytes) {
+QImage decode(const QByteArray &data, int eighths, bool fast, qint64 maxBytes, QSize exact) {
     Header header;
     QImage image;
-    if (!run(data, eighths, fast, maxBytes, &header, &image))
+    if (!run(data, eighths, fast, maxBytes, exact, &header, &image))
         return {};
     return image;
 }

@@ -32,9 +32,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Room for whatever a camera writes in front of the pixels (EXIF with its
-// thumbnail, an ICC profile); a header further in costs a second, whole read.
-constexpr qint64 kHeadBytes = 256 * 1024;
+// An EXIF block (thumbnail included) is at most 64 KiB; a header further in
+// (an ICC profile before it, say) costs a second, whole read.
+constexpr qint64 kHeadBytes = 64 * 1024;
 // A read from a local disk ends well within this; only a slow one lets the
 // event loop run while it waits.
 constexpr std::chrono::milliseconds kQuietWait{50};
@@ -293,7 +293,7 @@ std::optional<QSize> pictureSize(const QString &path) {
     return data ? pictureSize(*data) : std::nullopt;
 }
 
-QImage load(const QByteArray &data, const QSize &target) {
+QImage load(const QByteArray &data, const QSize &target, Fit fit) {
     Source source(data);
     QImageReader &reader = source.reader;
     bool contentError = false;
@@ -302,39 +302,47 @@ QImage load(const QByteArray &data, const QSize &target) {
         return {};
 
     int eighths = 8;
-    if (!target.isEmpty() && header->stored.isValid()) {
-        // The decoder works on the picture as stored; the orientation is
-        // applied afterwards, so a sideways photo is asked for sideways.
-        QSize wanted = target;
-        if (turnsSideways(header->transform))
-            wanted.transpose();
+    // The decoder works on the picture as stored; the orientation is applied
+    // afterwards, so a sideways photo is asked for sideways.
+    QSize wanted = target;
+    if (turnsSideways(header->transform))
+        wanted.transpose();
+    if (!target.isEmpty() && header->stored.isValid())
         eighths = eighthsFor(header->stored, wanted);
-    }
     if (header->stored.isValid() &&
         !fits(header->stored, eighthsOf(header->stored, eighths), header->fullSizeBuffer))
         return {};
 
+    QImage image;
 #ifdef MIRELL_HAVE_LIBJPEG_TURBO
     if (header->ownJpeg) {
         // Scaled down, the wallpaper is scaled without smoothing in the end
         // anyway: the decoder's fast paths cost nothing visible.
-        QImage image = JpegDecoder::decode(data, eighths, !target.isEmpty(), pixelBudget() * 4);
-        return image.isNull() ? image : oriented(std::move(image), header->transform);
-    }
+        image = JpegDecoder::decode(data, eighths, !target.isEmpty(), pixelBudget() * 4,
+                                    fit == Fit::Exactly ? wanted : QSize());
+        if (!image.isNull())
+            image = oriented(std::move(image), header->transform);
+    } else
 #endif
-    if (eighths < 8 && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        reader.setScaledSize(QSize(int(qint64(header->stored.width()) * eighths / 8),
-                                   int(qint64(header->stored.height()) * eighths / 8)));
-        // Below the high-quality threshold the JPEG decoder uses its fast
-        // DCT and, should it land a pixel off, a nearest-pixel scale.
-        reader.setQuality(49);
+    {
+        if (eighths < 8 && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+            reader.setScaledSize(QSize(int(qint64(header->stored.width()) * eighths / 8),
+                                       int(qint64(header->stored.height()) * eighths / 8)));
+            // Below the high-quality threshold the JPEG decoder uses its fast
+            // DCT and, should it land a pixel off, a nearest-pixel scale.
+            reader.setQuality(49);
+        }
+        image = reader.read();
     }
-    return reader.read();
+    // Enlarging, or a decoder that stopped short of the target.
+    if (fit == Fit::Exactly && !target.isEmpty() && !image.isNull() && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return image;
 }
 
-QImage load(const QString &path, const QSize &target) {
+QImage load(const QString &path, const QSize &target, Fit fit) {
     const std::optional<QByteArray> data = readFile(path);
-    return data ? load(*data, target) : QImage();
+    return data ? load(*data, target, fit) : QImage();
 }
 
 } // namespace PictureLoader

@@ -50,11 +50,17 @@ std::optional<QByteArray> readFile(const QString &path);
 std::optional<QSize> pictureSize(const QString &path);
 std::optional<QSize> pictureSize(const QByteArray &data);
 
+// How far load() goes towards a target size.
+enum class Fit {
+    AtLeast, // scaled down while decoding only; the caller scales the rest its own way
+    Exactly, // the target itself, the last step taking the nearest pixel
+};
+
 // Decodes the picture upright. With a non-empty target, the decoder may scale
 // down while decoding (a JPEG by m/8) as long as the result is still at least
-// target on both axes; the caller scales the rest. Null on failure, and for a
-// picture whose decoding would exceed kMaxSide or the pixel budget.
-QImage load(const QString &path, const QSize &target = QSize());
-QImage load(const QByteArray &data, const QSize &target = QSize());
+// target on both axes. Null on failure, and for a picture whose decoding
+// would exceed kMaxSide or the pixel budget.
+QImage load(const QString &path, const QSize &target = QSize(), Fit fit = Fit::AtLeast);
+QImage load(const QByteArray &data, const QSize &target = QSize(), Fit fit = Fit::AtLeast);
 
 } // namespace PictureLoader

@@ -112,10 +112,12 @@ Read readNow(const std::filesystem::path &file, qint64 limit, bool headOnly) {
 Read readWithDeadline(const QString &path, qint64 limit, bool headOnly) {
 #ifdef __GLIBC__
     // glibc raises its mmap threshold each time a large block is freed, after
-    // which photos and file buffers land in heaps it keeps, the reading
-    // thread's own heap among them, which malloc_trim() never shrinks. A
-    // fixed threshold hands every large block back as soon as it is freed.
-    static const bool pinned = mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1;
+    // which photos and file buffers land in heaps it keeps; and each reading
+    // thread may get a heap of its own, which malloc_trim() never shrinks. A
+    // fixed threshold hands every large block back as soon as it is freed,
+    // one heap for all keeps the rest where malloc_trim() finds it.
+    static const bool pinned =
+        mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1 && mallopt(M_ARENA_MAX, 1) == 1;
     Q_UNUSED(pinned);
 #endif
     struct Shared {

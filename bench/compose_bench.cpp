@@ -9,6 +9,7 @@
 #include "Composer.h"
 #include "FakeServices.h"
 #include "PictureLoader.h"
+#include "ProcStatus.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -65,16 +66,6 @@ Settings benchSettings() {
     s.FontColor = 0xffffff;
     s.Location = 3;
     return s;
-}
-
-qint64 statusKb(const char *field) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-    return -1;
 }
 
 double childrenCpuMs() {

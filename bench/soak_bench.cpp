@@ -11,6 +11,7 @@
 #include "Composer.h"
 #include "DesktopBackground.h"
 #include "FakeServices.h"
+#include "ProcStatus.h"
 #include "ScreenInfo.h"
 
 #include <QBuffer>
@@ -30,16 +31,6 @@ namespace {
 QTextStream &out() {
     static QTextStream stream(stdout);
     return stream;
-}
-
-qint64 statusKb(const char *field) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong();
-    return -1;
 }
 
 // Pixmaps and their bytes over every client of the X server but xrestop.
@@ -102,9 +93,9 @@ QStringList pictures(const QString &dir) {
         {"photo.jpg", jpeg},
         {"large.jpg", encoded(photoLike(QSize(4000, 3000), 3), "jpeg")},
         {"progressive.jpg", encoded(photoLike(QSize(1600, 1200), 4), "jpeg", true)},
-        {"grey.jpg", encoded(photoLike(QSize(1200, 900), 5).convertToFormat(
-                                 QImage::Format_Grayscale8),
-                             "jpeg")},
+        {"grey.jpg",
+         encoded(photoLike(QSize(1200, 900), 5).convertToFormat(QImage::Format_Grayscale8),
+                 "jpeg")},
         {"small.png", encoded(photoLike(QSize(640, 480), 6), "png")},
         {"alpha.png", encoded(photoLike(QSize(1280, 720), 7, QImage::Format_ARGB32), "png")},
         {"wide.bmp", encoded(photoLike(QSize(1920, 600), 8), "bmp")},

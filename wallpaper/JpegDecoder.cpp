@@ -6,6 +6,10 @@
 
 #include <jpeglib.h>
 
+#ifndef JCS_EXTENSIONS
+#error "The JPEG decoder needs libjpeg-turbo: it decodes straight into QImage's pixel layout"
+#endif
+
 namespace JpegDecoder {
 
 namespace {

@@ -18,11 +18,14 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -99,7 +102,6 @@ QStringList pictures(const QString &dir) {
         {"small.png", encoded(photoLike(QSize(640, 480), 6), "png")},
         {"alpha.png", encoded(photoLike(QSize(1280, 720), 7, QImage::Format_ARGB32), "png")},
         {"wide.bmp", encoded(photoLike(QSize(1920, 600), 8), "bmp")},
-        {"anim.gif", encoded(photoLike(QSize(500, 400), 9), "gif")},
         {"truncated.jpg", jpeg.left(jpeg.size() / 2)},
         {"cut.png", encoded(photoLike(QSize(800, 600), 10), "png").left(300)},
         {"garbage.jpg", QByteArray("not a picture at all\n")},
@@ -111,6 +113,16 @@ QStringList pictures(const QString &dir) {
         if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size())
             paths << f.fileName();
     }
+    // Qt reads GIFs but does not write them; ImageMagick does.
+    const QString gif = dir + QStringLiteral("/dither.gif");
+    QString convert = QStandardPaths::findExecutable("convert-im6.q16");
+    if (convert.isEmpty())
+        convert = QStandardPaths::findExecutable("convert");
+    if (!convert.isEmpty() &&
+        QProcess::execute(convert, {"-seed", "9", "-size", "900x600", "plasma:fractal", gif}) == 0)
+        paths << gif;
+    else
+        out() << "no GIF: ImageMagick's convert is missing" << Qt::endl;
     return paths;
 }
 
@@ -138,6 +150,7 @@ int main(int argc, char **argv) {
         createDesktopBackground(DesktopKind::X11Root);
     Composer composer(screen, clock, *desktop, dir.filePath("MirellWP.bmp"));
     int applied = 0;
+    QSet<QString> shown;
     QStringList refusals;
     QObject::connect(&composer, &Composer::desktopFailed,
                      [&](const QString &reason) { refusals << reason; });
@@ -170,10 +183,16 @@ int main(int argc, char **argv) {
         settings.FontSize = 24;
         settings.FontColor = 0xffffff;
         settings.Location = n % 4;
-        composer.ComposeWallpaper(list.at(i), settings, [&] { ++applied; });
+        composer.ComposeWallpaper(list.at(i), settings, [&] {
+            ++applied;
+            shown << list.at(i);
+        });
         if (n == 1 || n % every == 0)
             report(n, double(timer.elapsed()) / 1000);
     }
+    for (const QString &path : list)
+        if (!shown.contains(path))
+            out() << "never shown: " << QFileInfo(path).fileName() << Qt::endl;
     for (const QString &reason : refusals)
         out() << "desktop refused: " << reason << Qt::endl;
     return 0;

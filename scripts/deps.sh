@@ -6,13 +6,13 @@ set -euo pipefail
 MIRELL_PACKAGES=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6network6 libqt6svg6
-  libxcb1-dev libxcb-randr0-dev libgl-dev
+  libxcb1-dev libxcb-randr0-dev libgl-dev libjpeg62-turbo-dev
   fonts-ipafont-gothic
   librsvg2-bin dpkg-dev
 )
 MIRELL_TEST_PACKAGES=(
   xvfb xauth trayer openbox xdotool x11-apps x11-utils x11-xserver-utils imagemagick feh
-  libjpeg-turbo-progs procps dbus dbus-x11 libglib2.0-bin
+  libjpeg-turbo-progs xrestop procps dbus dbus-x11 libglib2.0-bin
   dconf-gsettings-backend dconf-cli gsettings-desktop-schemas
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 nodejs
   desktop-file-utils appstream

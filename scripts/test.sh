@@ -22,6 +22,7 @@ if [ "${MIRELL_SANITIZE:-0}" = 1 ]; then
          "-DCMAKE_SHARED_LINKER_FLAGS=$san" "-DCMAKE_MODULE_LINKER_FLAGS=$san")
   export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+  export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp"
 fi
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELL_BUILD_TESTS=ON \
   "${extra[@]}" >/dev/null

@@ -33,9 +33,8 @@ struct Rig {
     Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
     WallpaperRotator rotator{store, composer, random, clock};
     FakeTimer *timer = new FakeTimer;
-    QStringList p;        // the pictures in the store
-    QStringList composed; // source pictures that reached the desktop
-    QStringList titles;   // what labCurr was told
+    // the stored pictures, those that reached the desktop, what labCurr was told
+    QStringList p, composed, titles;
 
     Rig(int pictures, const QMap<QString, QString> &settings = {}) {
         p = storePictures(store, dir, pictures);
@@ -135,28 +134,19 @@ class TestRotator : public QObject {
             rig.rotator.RotationStep();
         QCOMPARE(rig.composed, QStringList{rig.p[0]});
         QCOMPARE(rig.current(), QStringLiteral("1"));
-        // A negative index would never wrap back into the list.
-        Rig damaged(3, {{"Current", "-5"}});
-        damaged.rotator.RotationStep();
-        QCOMPARE(damaged.current(), QStringLiteral("1"));
     }
 
     // When the next alarm comes, from the timer's counts.
     void nextSwitch() {
-        for (auto [alarm, minutes, ticks, seconds] : {std::tuple{5, 0, 0, 300},
-                                                      {5, 2, 30, 150},
-                                                      {1, 0, 59, 1},
-                                                      {0, 3, 10, 50},
-                                                      {3, 10, 0, 60},
-                                                      {-4, 0, 0, 60}})
+        for (const auto &[alarm, minutes, ticks, seconds] : QList<std::array<int, 4>>{
+                 {5, 0, 0, 300}, {1, 0, 59, 1}, {0, 3, 10, 50}, {3, 10, 0, 60}, {-4, 0, 0, 60}})
             QCOMPARE(WallpaperRotator::secondsToAlarm(alarm, minutes, ticks), seconds);
         Rig rig(1, {{"MirellTime", "5"}});
         rig.timer->minutes = 2;
         rig.timer->ticks = 30;
         const WallpaperRotator::Status status = rig.rotator.status();
         QCOMPARE(status.next, rig.clock.now().addSecs(150));
-        QCOMPARE(status.interval, 5);
-        QCOMPARE(status.order, Order::List);
+        QVERIFY(status.interval == 5 && status.order == Order::List);
     }
 };
 

@@ -14,10 +14,6 @@
 
 using namespace TextForms;
 
-static QString decimal(const QString &whole, const QString &fraction) {
-    return whole + QLocale::system().decimalPoint() + fraction;
-}
-
 static PictureList pictures(int count) {
     PictureList list;
     for (int n = 0; n < count; ++n) {
@@ -42,29 +38,32 @@ class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    static QString decimal(QString whole, QString part) {
+        return whole + QLocale::system().decimalPoint() + part;
+    }
+    // What parse makes of each text.
+    template <typename Parse> static auto parsed(Parse parse, const QStringList &texts) {
+        QList<decltype(parse(QString()))> out;
+        for (const QString &text : texts)
+            out << parse(text);
+        return out;
+    }
 
   private slots:
     void readForms() {
         const bool comma = QLocale::system().decimalPoint() == QLatin1String(",");
         // Under a decimal-comma locale the point only reads through the C fallback.
-        QList<std::optional<double>> numbers;
-        for (const QString &text : {QString(" -1e3 "), decimal("10", "5"), QString("10.5"),
-                                    QString("1.234,5"), QString("abc"), QString("inf")})
-            numbers << parseNumber(text);
-        QCOMPARE(numbers, QList<std::optional<double>>(
-                              {-1000.0, 10.5, 10.5, comma ? std::optional(1234.5) : std::nullopt,
-                               std::nullopt, std::nullopt}));
-        // Halves go to the even neighbour.
-        for (const auto &[value, rounded] :
-             QList<std::pair<double, double>>{{10.5, 10}, {11.5, 12}, {-2.5, -2}, {2.5001, 3}})
-            QCOMPARE(roundHalfEven(value), rounded);
-        QCOMPARE(parseInt16(decimal("-32768", "4")), std::optional<qint16>(-32768));
-        QCOMPARE(parseInt16("32767.4"), std::optional<qint16>(32767));
-        QCOMPARE(parseInt16("32767.5"), std::nullopt); // rounds to 32768
         QCOMPARE(
-            QList<std::optional<bool>>({parseBool(" tRuE "), parseBool("-1"), parseBool("0.5"),
-                                        parseBool("FALSE"), parseBool("0.0"), parseBool("yes")}),
-            QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
+            parsed(parseNumber, {" -1e3 ", decimal("10", "5"), "10.5", "1.234,5", "abc", "inf"}),
+            QList<std::optional<double>>({-1000.0, 10.5, 10.5,
+                                          comma ? std::optional(1234.5) : std::nullopt,
+                                          std::nullopt, std::nullopt}));
+        // Halves go to the even neighbour, which takes 32767.5 out of range.
+        QCOMPARE(parsed(parseInt16, {"10.5", "11.5", "-2.5", "2.5001", decimal("-32768", "4"),
+                                     "32767.4", "32767.5"}),
+                 QList<std::optional<qint16>>({10, 12, -2, 3, -32768, 32767, std::nullopt}));
+        QCOMPARE(parsed(parseBool, {" tRuE ", "-1", "0.5", "FALSE", "0.0", "yes"}),
+                 QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
         QCOMPARE(versionText(2, 5, 12) + versionText(1, 123, 45678), "2.05.00121.123.45678");
         // Never grouped, so that the text reads back in the same locale.
         QCOMPARE(formatCoord(12345.5), decimal("12345", "5"));

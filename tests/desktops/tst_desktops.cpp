@@ -45,23 +45,20 @@ QString runTool(const QString &program, const QStringList &arguments) {
     return ok ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
 }
 
-// A settings value as the desktop's own tool prints it; gsettings quotes
-// strings, with the escapes that the folder names here bring.
-QString readBack(const QString &schema, const QString &key) {
+// A settings value as the desktop's own tool prints it, or sets it to value;
+// gsettings quotes strings, with the escapes that the folder names here bring.
+QString setting(const QString &schema, const QString &key, const QString &value = {}) {
+    const QStringList set =
+        value.isNull() ? QStringList() : QStringList{"-n", "-t", "string", "-s", value};
     if (schema == "xfce4-desktop")
-        return runTool("xfconf-query", {"-c", schema, "-p", key}).trimmed();
+        return runTool("xfconf-query", QStringList{"-c", schema, "-p", key} + set).trimmed();
+    if (!set.isEmpty())
+        return runTool("gsettings", {"set", schema, key, value});
     const QString text = runTool("gsettings", {"get", schema, key}).trimmed();
     QString out;
     for (qsizetype i = 1; i < text.size() - 1; ++i)
         out += text[i] != u'\\' ? text[i] : text[++i] == u'n' ? QChar(u'\n') : text[i];
     return out;
-}
-
-void write(const QString &schema, const QString &key, const QString &value) {
-    if (schema == "xfce4-desktop")
-        runTool("xfconf-query", {"-c", schema, "-p", key, "-n", "-t", "string", "-s", value});
-    else
-        runTool("gsettings", {"set", schema, key, value});
 }
 
 } // namespace
@@ -241,18 +238,18 @@ class DesktopsTest : public QObject {
             xfce ? static_cast<DesktopBackground *>(new XfceBackground)
                  : new GnomeFamilyBackground(GnomeFamilyBackground::Flavour(flavour)));
         for (const QString &key : keys)
-            write(schema, key, "/usr/share/old.png");
+            setting(schema, key, "/usr/share/old.png");
         QProcess watcher;
         watcher.start(xfce ? "xfconf-query" : "gsettings",
                       xfce ? QStringList{"-c", schema, "-m"} : QStringList{"monitor", schema});
         // Another setting, the user's own, must survive. Changing it also tells
         // when the watcher has caught up, since changes are announced in order.
         const QString other = xfce ? "/backdrop/screen0/monitor0/color-style" : "primary-color";
-        QString seen, last = readBack(schema, other);
+        QString seen, last = setting(schema, other);
         static int pokes = 0;
         const auto catchUp = [&] {
-            for (const QDeadlineTimer deadline(20000); readBack(schema, other) == last;) {
-                write(schema, other, last = QStringLiteral("#%1").arg(++pokes));
+            for (const QDeadlineTimer deadline(20000); setting(schema, other) == last;) {
+                setting(schema, other, last = QStringLiteral("#%1").arg(++pokes));
                 for (const QDeadlineTimer poke(300); !poke.hasExpired() && !seen.contains(other);)
                     watcher.waitForReadyRead(50), seen += watcher.readAllStandardOutput();
                 if (seen.contains(other) || deadline.hasExpired())
@@ -272,7 +269,7 @@ class DesktopsTest : public QObject {
             QVERIFY2(catchUp(), "the other setting changed, or the watcher fell silent");
             for (const QString &key : keys) {
                 QVERIFY2(seen.contains(key + (xfce ? "\n" : ":")), qPrintable(key + " silent"));
-                const QString value = readBack(schema, key);
+                const QString value = setting(schema, key);
                 const bool uri = value.startsWith("file:");
                 const QString shown = uri ? QUrl(value).toLocalFile() : value;
                 QCOMPARE(QFileInfo(shown).absolutePath(), QFileInfo(source).absolutePath());

@@ -111,16 +111,14 @@ class TestRotator : public QObject {
     void noteIsTheTruth() {
         Rig rig(3, {{"Current", "3"}});
         QFile::remove(rig.p[1]); // its steps change nothing
-        QSignalSpy notes(&rig.rotator, &WallpaperRotator::noteChanged);
+        QStringList told;
+        QObject::connect(&rig.rotator, &WallpaperRotator::noteChanged, [&](auto &n) { told << n; });
         QSignalSpy balloons(&rig.rotator, &WallpaperRotator::failed);
         for (const char *failure : {"A", "-", "A", "B", "-", "", "A"}) {
             rig.desktop.failure = QString::fromLatin1(failure);
             rig.rotator.RotationStep();
         }
         rig.rotator.setPaused(true);
-        QStringList told;
-        for (const auto &args : notes)
-            told << args.at(0).toString();
         QCOMPARE(told, QStringList({"A", "B", "", "A", "一時停止中\nA"}));
         QCOMPARE(balloons.size(), 3);
         QCOMPARE(rig.rotator.currentTitle(), QStringLiteral("p3.png")); // the only success
@@ -144,9 +142,7 @@ class TestRotator : public QObject {
         Rig rig(1, {{"MirellTime", "5"}});
         rig.timer->minutes = 2;
         rig.timer->ticks = 30;
-        const WallpaperRotator::Status status = rig.rotator.status();
-        QCOMPARE(status.next, rig.clock.now().addSecs(150));
-        QVERIFY(status.interval == 5 && status.order == Order::List);
+        QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(150));
     }
 };
 

@@ -292,18 +292,15 @@ class DesktopsTest : public QObject {
               QStringLiteral("`${require('fs').writeFileSync('%1', 'x')}`").arg(m_marker),
               "line\nbreak\r\t</script> $(touch " + m_marker +
                   ") \u2028\u2029 壁紙 backslash \\"}) {
-            QFile file(m_dir.filePath("run.js"));
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write("const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
-                       "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
-                       "this.currentConfigGroup, k, v]); }\n})); }\n" +
-                       KdeBackground::script(text).toUtf8() +
-                       "\nprocess.stdout.write(JSON.stringify(calls));\n");
-            file.close();
+            const QString run =
+                "const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
+                "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
+                "this.currentConfigGroup, k, v]); }\n})); }\n" +
+                KdeBackground::script(text) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
             const QJsonArray one{"org.kde.image",
                                  QJsonArray{"Wallpaper", "org.kde.image", "General"}, "Image",
                                  text};
-            QVERIFY2(QJsonDocument::fromJson(runTool("node", {file.fileName()}).toUtf8()).array() ==
+            QVERIFY2(QJsonDocument::fromJson(runTool("node", {"-e", run}).toUtf8()).array() ==
                          QJsonArray({one, one}),
                      qPrintable(text));
         }

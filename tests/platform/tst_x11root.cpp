@@ -58,10 +58,9 @@ struct Probe {
 // scaled placement cannot go unnoticed.
 QImage patterned(QSize size) {
     QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
+    for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             image.setPixel(x, y, qRgb(x & 0xff, y & 0xff, ((x >> 8) << 4) | (y >> 8)));
-    }
     return image;
 }
 

@@ -19,16 +19,12 @@ QList<int> steps(Rotation &rotation, int count, int n, Order order, RandomSource
     return shown;
 }
 
-// A shuffled round in progress: the step after `current`, the cursor at
-// `pos`, every picture marked except `unmarked`.
-Rotation shuffled(int current, int pos, int n, QList<int> unmarked = {}) {
-    Rotation rotation;
-    rotation.Current = qint16(current);
-    rotation.ShufflePos = qint16(pos);
-    rotation.ShuffleUsed = QVector<bool>(n + 1, true);
+// A shuffled round's marks over n pictures: all shown but the unmarked.
+QVector<bool> marks(int n, const QList<int> &unmarked = {}) {
+    QVector<bool> used(n + 1, true);
     for (int k : unmarked)
-        rotation.ShuffleUsed[k] = false;
-    return rotation;
+        used[k] = false;
+    return used;
 }
 } // namespace
 
@@ -55,14 +51,14 @@ class TestRotation : public QObject {
         ScriptedRandom random({drawFor(2, 5)});
         for (const auto &[unmarked, expected] :
              QList<std::pair<QList<int>, int>>{{{1}, 1}, {{3, 4}, 3}, {{1, 4}, 4}}) {
-            Rotation rotation = shuffled(2, 1, 5, unmarked);
+            Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = marks(5, unmarked)};
             QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
             QCOMPARE(rotation.ShufflePos, qint16(expected));
             QVERIFY(rotation.ShuffleUsed[expected]);
         }
         // Pictures applied by hand marked every one before the round ended:
         // a new round starts.
-        Rotation full = shuffled(1, 1, 3);
+        Rotation full{.Current = 1, .ShufflePos = 1, .ShuffleUsed = marks(3)};
         ScriptedRandom one({drawFor(1, 3)});
         QCOMPARE(full.RotationStep(3, Order::Shuffled, one), 2);
         QCOMPARE(full.ShuffleUsed, QVector<bool>({true, false, true, false}));
@@ -87,8 +83,7 @@ class TestRotation : public QObject {
         QCOMPARE(steps(list, 3, 4, Order::Random, draws), QList<int>({1, 4, 4}));
         QCOMPARE(list.Current, qint16(4)); // the counter moves on too
         // The cursor stood at 20 when the list shrank to three pictures.
-        Rotation rotation = shuffled(1, 20, 20);
-        rotation.ShuffleUsed.fill(false);
+        Rotation rotation{.Current = 1, .ShufflePos = 20, .ShuffleUsed = QVector<bool>(21)};
         ScriptedRandom random({drawFor(1, 3)});
         QCOMPARE(rotation.RotationStep(3, Order::Shuffled, random), 3); // 20 + 1 reduced into 1..3
         QCOMPARE(rotation.ShuffleUsed.size(), 4);

@@ -91,10 +91,8 @@ class TestRotator : public QObject {
             Rig rig(5,
                     {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
             rig.random.script({random});
-            PictureList list = rig.rotator.pictures();
-            list.Files = list.Files.mid(0, count);
-            list.Titles = list.Titles.mid(0, count);
-            rig.rotator.setPictures(list);
+            const PictureList all = rig.rotator.pictures();
+            rig.rotator.setPictures({all.Files.mid(0, count), all.Titles.mid(0, count)});
             Settings record = rig.rotator.settings();
             record.OrderMode = qint16(confirmed);
             rig.rotator.confirm(record, switched);

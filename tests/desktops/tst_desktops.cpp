@@ -15,8 +15,6 @@
 #include <QThread>
 #include <QUrl>
 
-#include <cstdlib>
-
 namespace {
 
 // Folder names that break naive quoting in a shell, a command parser, a
@@ -47,23 +45,20 @@ QString runTool(const QString &program, const QStringList &arguments) {
     return ok ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
 }
 
-// A settings value as the desktop's own tool prints it; gsettings quotes
-// strings, with the escapes that the folder names here bring.
-QString readBack(const QString &schema, const QString &key) {
+// A settings value as the desktop's own tool prints it, or sets it to value;
+// gsettings quotes strings, with the escapes that the folder names here bring.
+QString setting(const QString &schema, const QString &key, const QString &value = {}) {
+    const QStringList set =
+        value.isNull() ? QStringList() : QStringList{"-n", "-t", "string", "-s", value};
     if (schema == "xfce4-desktop")
-        return runTool("xfconf-query", {"-c", schema, "-p", key}).trimmed();
+        return runTool("xfconf-query", QStringList{"-c", schema, "-p", key} + set).trimmed();
+    if (!set.isEmpty())
+        return runTool("gsettings", {"set", schema, key, value});
     const QString text = runTool("gsettings", {"get", schema, key}).trimmed();
     QString out;
     for (qsizetype i = 1; i < text.size() - 1; ++i)
         out += text[i] != u'\\' ? text[i] : text[++i] == u'n' ? QChar(u'\n') : text[i];
     return out;
-}
-
-void write(const QString &schema, const QString &key, const QString &value) {
-    if (schema == "xfce4-desktop")
-        runTool("xfconf-query", {"-c", schema, "-p", key, "-n", "-t", "string", "-s", value});
-    else
-        runTool("gsettings", {"set", schema, key, value});
 }
 
 } // namespace
@@ -102,22 +97,6 @@ class DesktopsTest : public QObject {
         QFile script(m_bin + u'/' + program);
         QVERIFY(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\n" + body) > 0);
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    // Plasma's desktops, recorded: any URL must reach both as the picture of
-    // the image plugin, as data, and nothing else may happen.
-    bool runsAsData(const QString &script, const QString &url) {
-        QFile file(m_dir.filePath("run.js"));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write("const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
-                   "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
-                   "this.currentConfigGroup, k, v]); }\n"
-                   "})); }\n" +
-                   script.toUtf8() + "\nprocess.stdout.write(JSON.stringify(calls));\n");
-        file.close();
-        const QJsonArray one{"org.kde.image", QJsonArray{"Wallpaper", "org.kde.image", "General"},
-                             "Image", url};
-        return QJsonDocument::fromJson(runTool("node", {file.fileName()}).toUtf8()).array() ==
-               QJsonArray{one, one};
     }
 
   private slots:
@@ -163,123 +142,114 @@ class DesktopsTest : public QObject {
         QVERIFY(!QFile::exists(m_marker) && !QFile::exists("pwned") && !QFile::exists("pwned2"));
     }
 
-    void toolsGetExactArgumentsForAnyPath_data() {
-        QTest::addColumn<QString>("folderName");
-        for (const QString &name : hostileFolderNames)
-            QTest::newRow(qPrintable(QString(name).replace(u'\n', u'|'))) << name;
-    }
-
     // LXDE, LXQt, sway and Hyprland, twice with the same file: every desktop
     // must get a new path, sway and Hyprland only plain ones.
     void toolsGetExactArgumentsForAnyPath() {
-        QFETCH(QString, folderName);
-        const QString folder = m_dir.filePath(folderName), plain = m_dir.filePath("plain/mirell");
-        QFile::remove(m_bin + "/calls");
-        // Each call appends a record separator and its arguments, NUL-terminated;
-        // "ok" is what hyprctl answers.
-        for (const char *tool : {"pcmanfm", "pcmanfm-qt", "swaymsg", "hyprctl"})
-            writeStub(tool, "printf '%s\\0' '\036' \"$@\" >> \"${0%/*}/calls\"\nprintf ok\n");
-        const AliasFile plainAlias(AliasFile::Placement::PlainPath, {plain});
-        LxdeBackground lxde;
-        LxqtBackground lxqt;
-        SwayBackground sway(CommandRunner(), plainAlias);
-        HyprlandBackground hyprland(CommandRunner(), plainAlias);
-        for (int round = 0; round < 2; ++round) {
-            const QString source = writeComposedFile(folder, round);
-            for (DesktopBackground *backend :
-                 std::initializer_list<DesktopBackground *>{&lxde, &lxqt, &sway, &hyprland}) {
-                QString error;
-                QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
+        for (const QString &folderName : hostileFolderNames) {
+            const QString folder = m_dir.filePath(folderName),
+                          plain = m_dir.filePath("plain/mirell");
+            QFile::remove(m_bin + "/calls");
+            // Each call appends a record separator and its arguments, NUL-terminated;
+            // "ok" is what hyprctl answers.
+            for (const char *tool : {"pcmanfm", "pcmanfm-qt", "swaymsg", "hyprctl"})
+                writeStub(tool, "printf '%s\\0' '\036' \"$@\" >> \"${0%/*}/calls\"\nprintf ok\n");
+            const AliasFile plainAlias(AliasFile::Placement::PlainPath, {plain});
+            LxdeBackground lxde;
+            LxqtBackground lxqt;
+            SwayBackground sway(CommandRunner(), plainAlias);
+            HyprlandBackground hyprland(CommandRunner(), plainAlias);
+            for (int round = 0; round < 2; ++round) {
+                const QString source = writeComposedFile(folder, round);
+                for (DesktopBackground *backend :
+                     std::initializer_list<DesktopBackground *>{&lxde, &lxqt, &sway, &hyprland}) {
+                    QString error;
+                    QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
+                }
+            }
+            QList<QStringList> calls;
+            for (const QString &call :
+                 QString::fromUtf8(contentOf(m_bin + "/calls")).split(u'\036', Qt::SkipEmptyParts))
+                calls << call.mid(1).chopped(1).split(u'\0');
+            QStringList paths[2]; // per round: what LXDE, LXQt, sway and Hyprland were given
+            for (int round = 0; round < 2; ++round) {
+                const QList<QStringList> c = calls.mid(round * 6, 6);
+                const QStringList &p = paths[round] = {c[0].value(0).mid(16), c[1].value(1),
+                                                       c[2].value(3), c[3].value(2)};
+                QCOMPARE(c, (QList<QStringList>{{"--set-wallpaper=" + p[0]},
+                                                {"--set-wallpaper", p[1]},
+                                                {"output", "*", "bg", p[2], "fill"},
+                                                {"hyprpaper", "unload", p[3]},
+                                                {"hyprpaper", "preload", p[3]},
+                                                {"hyprpaper", "wallpaper", "," + p[3]}}));
+            }
+            // and the second Hyprland round ends by unloading the old picture
+            QCOMPARE(calls.mid(12), (QList<QStringList>{{"hyprpaper", "unload", paths[0][3]}}));
+            for (int i = 0; i < 4; ++i) {
+                QVERIFY(paths[1][i] != paths[0][i]);
+                QCOMPARE(contentOf(paths[1][i]), contentOf(folder + "/MirellWP.bmp"));
+                QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
+                         i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
             }
         }
-        QList<QStringList> calls;
-        for (const QString &call :
-             QString::fromUtf8(contentOf(m_bin + "/calls")).split(u'\036', Qt::SkipEmptyParts))
-            calls << call.mid(1).chopped(1).split(u'\0');
-        QStringList paths[2]; // per round: what LXDE, LXQt, sway and Hyprland were given
-        for (int round = 0; round < 2; ++round) {
-            const QList<QStringList> c = calls.mid(round * 6, 6);
-            const QStringList &p =
-                paths[round] = {c[0].value(0).mid(16), c[1].value(1), c[2].value(3), c[3].value(2)};
-            QCOMPARE(c, (QList<QStringList>{{"--set-wallpaper=" + p[0]},
-                                            {"--set-wallpaper", p[1]},
-                                            {"output", "*", "bg", p[2], "fill"},
-                                            {"hyprpaper", "unload", p[3]},
-                                            {"hyprpaper", "preload", p[3]},
-                                            {"hyprpaper", "wallpaper", "," + p[3]}}));
-        }
-        // and the second Hyprland round ends by unloading the old picture
-        QCOMPARE(calls.mid(12), (QList<QStringList>{{"hyprpaper", "unload", paths[0][3]}}));
-        for (int i = 0; i < 4; ++i) {
-            QVERIFY(paths[1][i] != paths[0][i]);
-            QCOMPARE(contentOf(paths[1][i]), contentOf(folder + "/MirellWP.bmp"));
-            QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
-                     i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
-        }
-    }
-
-    void toolFailuresAreNamed_data() {
-        QTest::addColumn<QByteArray>("stub");
-        QTest::addColumn<QString>("error");
-        const QString lead = "LXDE did not take the wallpaper: pcmanfm ";
-        QTest::newRow("missing") << QByteArray() << lead + "was not found on PATH";
-        QTest::newRow("refusing") << QByteArray("echo 'no desktop here' >&2\nexit 3\n")
-                                  << lead + "failed with exit code 3: no desktop here";
-        QTest::newRow("hanging") << QByteArray("exec /bin/sleep 30\n")
-                                 << lead + "did not finish within 0.5 seconds and was stopped";
     }
 
     void toolFailuresAreNamed() {
-        QFETCH(QByteArray, stub);
-        QFETCH(QString, error);
-        QFile::remove(m_bin + "/pcmanfm");
-        if (!stub.isEmpty())
-            writeStub("pcmanfm", stub);
-        QString reported;
-        QVERIFY(!LxdeBackground(CommandRunner(stub.contains("sleep") ? 500 : 30000))
-                     .apply(writeComposedFile("failing", 1), QImage(), &reported));
-        QCOMPARE(reported, error);
+        for (const auto &[stub, timeout, error] : QList<std::tuple<QByteArray, int, QString>>{
+                 {{}, 30000, "was not found on PATH"},
+                 {"echo 'no desktop here' >&2\nexit 3\n", 30000,
+                  "failed with exit code 3: no desktop here"},
+                 {"exec /bin/sleep 30\n", 500,
+                  "did not finish within 0.5 seconds and was stopped"}}) {
+            QFile::remove(m_bin + "/pcmanfm");
+            if (!stub.isEmpty())
+                writeStub("pcmanfm", stub);
+            QString reported;
+            QVERIFY(!LxdeBackground(CommandRunner(timeout))
+                         .apply(writeComposedFile("failing", 1), QImage(), &reported));
+            QCOMPARE(reported, "LXDE did not take the wallpaper: pcmanfm " + error);
+        }
     }
 
     void settingsReadBackAndAnnounced_data() {
         QTest::addColumn<QString>("schema");
         QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<int>("flavour"); // of the GNOME family, or XFCE
+        using F = GnomeFamilyBackground::Flavour;
         QTest::newRow("GNOME") << "org.gnome.desktop.background"
-                               << QStringList{"picture-uri", "picture-uri-dark"};
-        QTest::newRow("Cinnamon") << "org.cinnamon.desktop.background"
-                                  << QStringList{"picture-uri"};
-        QTest::newRow("MATE") << "org.mate.background" << QStringList{"picture-filename"};
+                               << QStringList{"picture-uri", "picture-uri-dark"} << int(F::Gnome);
+        QTest::newRow("Cinnamon") << "org.cinnamon.desktop.background" << QStringList{"picture-uri"}
+                                  << int(F::Cinnamon);
+        QTest::newRow("MATE") << "org.mate.background" << QStringList{"picture-filename"}
+                              << int(F::Mate);
         // xfdesktop 4.14 and later read the first, older ones the second.
-        QTest::newRow("XFCE") << "xfce4-desktop"
-                              << QStringList{
-                                     "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
-                                     "/backdrop/screen0/monitor0/image-path"};
+        QTest::newRow("XFCE")
+            << "xfce4-desktop"
+            << QStringList{"/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
+                           "/backdrop/screen0/monitor0/image-path"}
+            << -1;
     }
 
     void settingsReadBackAndAnnounced() {
         QFETCH(QString, schema);
         QFETCH(QStringList, keys);
-        using G = GnomeFamilyBackground;
-        const QString tag = QTest::currentDataTag();
-        const bool xfce = tag == "XFCE";
+        QFETCH(int, flavour);
+        const bool xfce = flavour < 0;
         const std::unique_ptr<DesktopBackground> backend(
             xfce ? static_cast<DesktopBackground *>(new XfceBackground)
-                 : new G(tag == "GNOME"  ? G::Flavour::Gnome
-                         : tag == "MATE" ? G::Flavour::Mate
-                                         : G::Flavour::Cinnamon));
+                 : new GnomeFamilyBackground(GnomeFamilyBackground::Flavour(flavour)));
         for (const QString &key : keys)
-            write(schema, key, "/usr/share/old.png");
+            setting(schema, key, "/usr/share/old.png");
         QProcess watcher;
         watcher.start(xfce ? "xfconf-query" : "gsettings",
                       xfce ? QStringList{"-c", schema, "-m"} : QStringList{"monitor", schema});
         // Another setting, the user's own, must survive. Changing it also tells
         // when the watcher has caught up, since changes are announced in order.
         const QString other = xfce ? "/backdrop/screen0/monitor0/color-style" : "primary-color";
-        QString seen, last = readBack(schema, other);
+        QString seen, last = setting(schema, other);
         static int pokes = 0;
         const auto catchUp = [&] {
-            for (const QDeadlineTimer deadline(20000); readBack(schema, other) == last;) {
-                write(schema, other, last = QStringLiteral("#%1").arg(++pokes));
+            for (const QDeadlineTimer deadline(20000); setting(schema, other) == last;) {
+                setting(schema, other, last = QStringLiteral("#%1").arg(++pokes));
                 for (const QDeadlineTimer poke(300); !poke.hasExpired() && !seen.contains(other);)
                     watcher.waitForReadyRead(50), seen += watcher.readAllStandardOutput();
                 if (seen.contains(other) || deadline.hasExpired())
@@ -299,7 +269,7 @@ class DesktopsTest : public QObject {
             QVERIFY2(catchUp(), "the other setting changed, or the watcher fell silent");
             for (const QString &key : keys) {
                 QVERIFY2(seen.contains(key + (xfce ? "\n" : ":")), qPrintable(key + " silent"));
-                const QString value = readBack(schema, key);
+                const QString value = setting(schema, key);
                 const bool uri = value.startsWith("file:");
                 const QString shown = uri ? QUrl(value).toLocalFile() : value;
                 QCOMPARE(QFileInfo(shown).absolutePath(), QFileInfo(source).absolutePath());
@@ -310,6 +280,8 @@ class DesktopsTest : public QObject {
         }
     }
 
+    // Plasma's two desktops, recorded: any text must reach both as the picture
+    // of the image plugin, as data, and nothing else may happen.
     void kdeScriptCarriesAnyTextAsData() {
         if (!QFile::exists(m_bin + "/node"))
             QSKIP("node is needed to run the desktop scripts");
@@ -318,8 +290,20 @@ class DesktopsTest : public QObject {
         for (const QString &text :
              {escape, QString(escape).replace(u'\'', u'"'),
               QStringLiteral("`${require('fs').writeFileSync('%1', 'x')}`").arg(m_marker),
-              "line\nbreak\r\t</script> $(touch " + m_marker + ") \u2028\u2029 壁紙 backslash \\"})
-            QVERIFY2(runsAsData(KdeBackground::script(text), text), qPrintable(text));
+              "line\nbreak\r\t</script> $(touch " + m_marker +
+                  ") \u2028\u2029 壁紙 backslash \\"}) {
+            const QString run =
+                "const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
+                "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
+                "this.currentConfigGroup, k, v]); }\n})); }\n" +
+                KdeBackground::script(text) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
+            const QJsonArray one{"org.kde.image",
+                                 QJsonArray{"Wallpaper", "org.kde.image", "General"}, "Image",
+                                 text};
+            QVERIFY2(QJsonDocument::fromJson(runTool("node", {"-e", run}).toUtf8()).array() ==
+                         QJsonArray({one, one}),
+                     qPrintable(text));
+        }
     }
 
     void kdeGetsAFreshCopyEachSwitchAndRefusalIsReported() {

@@ -58,10 +58,9 @@ struct Probe {
 // scaled placement cannot go unnoticed.
 QImage patterned(QSize size) {
     QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
+    for (int y = 0; y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x)
             image.setPixel(x, y, qRgb(x & 0xff, y & 0xff, ((x >> 8) << 4) | (y >> 8)));
-    }
     return image;
 }
 
@@ -92,84 +91,77 @@ bool runFeh(const QString &file, QRgb colour) {
 
 } // namespace
 
+// feh's picture, then ours in nineteen switches and over changing monitors,
+// then feh's again: each setter must free the picture before it, and ours
+// must show exactly, centred on each monitor.
 class TestX11Root : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    const QString m_feh = m_dir.filePath(QStringLiteral("feh.png"));
 
   private slots:
-    void takesOverShowsCentredFreesAndHandsBack();
-    void centresOnEachMonitorAndFollowsChanges();
+    void takesOverFollowsMonitorsFreesAndHandsBack() {
+        Probe probe;
+        const QString feh = m_dir.filePath(QStringLiteral("feh.png"));
+        QVERIFY(runFeh(feh, qRgb(220, 0, 0)));
+        QTRY_COMPARE(probe.rootImage(), solid(QSize(1280, 800), qRgb(220, 0, 0)));
+        xcb_pixmap_t previous = probe.property("_XROOTPMAP_ID");
+        QVERIFY(probe.isAlive(previous));
+
+        // smaller with odd room, larger with odd excess, tall and narrow from the file
+        const QImage pictures[] = {patterned({301, 199}), patterned({2001, 1001}),
+                                   patterned({101, 1200})};
+        const QString file = m_dir.filePath(QStringLiteral("MirellWP.bmp"));
+        QVERIFY(pictures[2].save(file, "BMP"));
+        X11RootBackground background;
+        QSet<quint32> owners;
+        for (int i = 0; i < 19; ++i) { // ending on the small one, for the monitors below
+            const bool fromFile = i % 3 == 2;
+            QString error;
+            QVERIFY2(background.apply(fromFile ? file : QString(),
+                                      fromFile ? QImage() : pictures[i % 3], &error),
+                     qPrintable(error));
+            const QImage root = probe.rootImage();
+            QCOMPARE(root, placed(pictures[i % 3]));
+            // what pseudo-transparent programs and the next setter read
+            const xcb_pixmap_t current = probe.property("_XROOTPMAP_ID");
+            QCOMPARE(probe.property("ESETROOT_PMAP_ID"), current);
+            QCOMPARE(probe.image(current), root);
+            // A reused client slot hands out the same ids again.
+            if (previous != current)
+                QVERIFY2(!probe.isAlive(previous), qPrintable(QString::number(i)));
+            previous = current;
+            owners << (current & ~xcb_get_setup(probe.c)->resource_id_mask); // the owning client
+        }
+        // A retained connection keeps its client slot until it is killed: were
+        // the old pictures not freed, every switch would take a new slot.
+        QVERIFY2(owners.size() <= 2,
+                 qPrintable(QStringLiteral("%1 client slots").arg(owners.size())));
+
+        // The primary at the top left with a taller one beside it; both resized
+        // and moved; then the server's own single monitor again. The backend
+        // rebuilds the root alone, once it has heard of each change.
+        const QList<QList<QRect>> layouts = {{{0, 0, 800, 600}, {800, 0, 480, 800}},
+                                             {{0, 0, 640, 800}, {640, 320, 640, 480}},
+                                             {{0, 0, 1280, 800}}};
+        for (const QList<QRect> &layout : layouts) {
+            QStringList commands; // the server refuses to redefine a monitor in place
+            for (int i = 0; &layout != &layouts.first() && i < 2; ++i)
+                commands << QStringLiteral("--delmonitor M%1").arg(i);
+            for (int i = 0; layout.size() > 1 && i < layout.size(); ++i)
+                commands << QString::asprintf("--setmonitor M%d %d/300x%d/200+%d+%d %s", i,
+                                              layout[i].width(), layout[i].height(), layout[i].x(),
+                                              layout[i].y(), i ? "none" : "screen");
+            for (const QString &command : commands)
+                QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(pictures[0], layout), 30000);
+        }
+
+        previous = probe.property("_XROOTPMAP_ID");
+        QVERIFY(runFeh(feh, qRgb(0, 0, 230)));
+        QTRY_COMPARE(probe.rootImage(), solid(QSize(1280, 800), qRgb(0, 0, 230)));
+        QTRY_VERIFY(!probe.isAlive(previous));
+    }
 };
-
-// feh's picture, then twenty of ours, then feh's again: each setter must free
-// the picture before it, and ours must show exactly, centred.
-void TestX11Root::takesOverShowsCentredFreesAndHandsBack() {
-    Probe probe;
-    QVERIFY(runFeh(m_feh, qRgb(220, 0, 0)));
-    QTRY_COMPARE(probe.rootImage(), solid(QSize(1280, 800), qRgb(220, 0, 0)));
-    xcb_pixmap_t previous = probe.property("_XROOTPMAP_ID");
-    QVERIFY(probe.isAlive(previous));
-
-    // smaller with odd room, larger with odd excess, tall and narrow from the file
-    const QImage pictures[] = {patterned({301, 199}), patterned({2001, 1001}),
-                               patterned({101, 1200})};
-    const QString file = m_dir.filePath(QStringLiteral("MirellWP.bmp"));
-    QVERIFY(pictures[2].save(file, "BMP"));
-    X11RootBackground background;
-    QSet<quint32> owners;
-    for (int i = 0; i < 20; ++i) {
-        const QImage &picture = pictures[i % 3];
-        QString error;
-        QVERIFY2(background.apply(i % 3 == 2 ? file : QString(), i % 3 == 2 ? QImage() : picture,
-                                  &error),
-                 qPrintable(error));
-        const QImage root = probe.rootImage();
-        QCOMPARE(root, placed(picture));
-        // what pseudo-transparent programs and the next setter read
-        const xcb_pixmap_t current = probe.property("_XROOTPMAP_ID");
-        QCOMPARE(probe.property("ESETROOT_PMAP_ID"), current);
-        QCOMPARE(probe.image(current), root);
-        // A reused client slot hands out the same ids again.
-        if (previous != current)
-            QVERIFY2(!probe.isAlive(previous), qPrintable(QStringLiteral("switch %1 kept").arg(i)));
-        previous = current;
-        owners << (current & ~xcb_get_setup(probe.c)->resource_id_mask); // the owning client
-    }
-    // A retained connection keeps its client slot until it is killed: were
-    // the old pictures not freed, every switch would take a new slot.
-    QVERIFY2(owners.size() <= 2, qPrintable(QStringLiteral("%1 client slots").arg(owners.size())));
-
-    QVERIFY(runFeh(m_feh, qRgb(0, 0, 230)));
-    QTRY_COMPARE(probe.rootImage(), solid(QSize(1280, 800), qRgb(0, 0, 230)));
-    QTRY_VERIFY(!probe.isAlive(previous));
-}
-
-// The primary at the top left with a taller one beside it; both resized and
-// moved while the backend runs; then the server's own single monitor again.
-void TestX11Root::centresOnEachMonitorAndFollowsChanges() {
-    const QList<QList<QRect>> layouts = {{{0, 0, 800, 600}, {800, 0, 480, 800}},
-                                         {{0, 0, 640, 800}, {640, 320, 640, 480}},
-                                         {{0, 0, 1280, 800}}};
-    const QImage picture = patterned({700, 500});
-    Probe probe;
-    X11RootBackground background;
-    for (const QList<QRect> &layout : layouts) {
-        QStringList commands; // the server refuses to redefine a monitor in place
-        for (int i = 0; &layout != &layouts.first() && i < 2; ++i)
-            commands << QStringLiteral("--delmonitor M%1").arg(i);
-        for (int i = 0; layout.size() > 1 && i < layout.size(); ++i)
-            commands << QString::asprintf("--setmonitor M%d %d/300x%d/200+%d+%d %s", i,
-                                          layout[i].width(), layout[i].height(), layout[i].x(),
-                                          layout[i].y(), i ? "none" : "screen");
-        for (const QString &command : commands)
-            QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
-        if (&layout == &layouts.first()) // its error texts are checked above
-            QVERIFY(background.apply({}, picture, nullptr));
-        // rebuilt by the backend alone, once it has heard of the change
-        QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(picture, layout), 30000);
-    }
-}
 
 QTEST_GUILESS_MAIN(TestX11Root)
 #include "tst_x11root.moc"

@@ -14,10 +14,6 @@
 
 using namespace TextForms;
 
-static QString decimal(const QString &whole, const QString &fraction) {
-    return whole + QLocale::system().decimalPoint() + fraction;
-}
-
 static PictureList pictures(int count) {
     PictureList list;
     for (int n = 0; n < count; ++n) {
@@ -42,69 +38,59 @@ class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    static QString decimal(QString whole, QString part) {
+        return whole + QLocale::system().decimalPoint() + part;
+    }
+    // What parse makes of each text.
+    template <typename Parse> static auto parsed(Parse parse, const QStringList &texts) {
+        QList<decltype(parse(QString()))> out;
+        for (const QString &text : texts)
+            out << parse(text);
+        return out;
+    }
 
   private slots:
     void readForms() {
         const bool comma = QLocale::system().decimalPoint() == QLatin1String(",");
         // Under a decimal-comma locale the point only reads through the C fallback.
-        QList<std::optional<double>> numbers;
-        for (const QString &text : {QString(" -1e3 "), decimal("10", "5"), QString("10.5"),
-                                    QString("1.234,5"), QString("abc"), QString("inf")})
-            numbers << parseNumber(text);
-        QCOMPARE(numbers, QList<std::optional<double>>(
-                              {-1000.0, 10.5, 10.5, comma ? std::optional(1234.5) : std::nullopt,
-                               std::nullopt, std::nullopt}));
-        // Halves go to the even neighbour.
-        for (const auto &[value, rounded] :
-             QList<std::pair<double, double>>{{10.5, 10}, {11.5, 12}, {-2.5, -2}, {2.5001, 3}})
-            QCOMPARE(roundHalfEven(value), rounded);
-        QCOMPARE(parseInt16(decimal("-32768", "4")), std::optional<qint16>(-32768));
-        QCOMPARE(parseInt16("32767.4"), std::optional<qint16>(32767));
-        QCOMPARE(parseInt16("32767.5"), std::nullopt); // rounds to 32768
         QCOMPARE(
-            QList<std::optional<bool>>({parseBool(" tRuE "), parseBool("-1"), parseBool("0.5"),
-                                        parseBool("FALSE"), parseBool("0.0"), parseBool("yes")}),
-            QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
+            parsed(parseNumber, {" -1e3 ", decimal("10", "5"), "10.5", "1.234,5", "abc", "inf"}),
+            QList<std::optional<double>>({-1000.0, 10.5, 10.5,
+                                          comma ? std::optional(1234.5) : std::nullopt,
+                                          std::nullopt, std::nullopt}));
+        // Halves go to the even neighbour, which takes 32767.5 out of range.
+        QCOMPARE(parsed(parseInt16, {"10.5", "11.5", "-2.5", "2.5001", decimal("-32768", "4"),
+                                     "32767.4", "32767.5"}),
+                 QList<std::optional<qint16>>({10, 12, -2, 3, -32768, 32767, std::nullopt}));
+        QCOMPARE(parsed(parseBool, {" tRuE ", "-1", "0.5", "FALSE", "0.0", "yes"}),
+                 QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
         QCOMPARE(versionText(2, 5, 12) + versionText(1, 123, 45678), "2.05.00121.123.45678");
         // Never grouped, so that the text reads back in the same locale.
         QCOMPARE(formatCoord(12345.5), decimal("12345", "5"));
         QCOMPARE(parseNumber(formatCoord(491505)), std::optional(491505.0));
     }
 
-    void writesInHandlerOrder() {
+    // What is written reads back; a list longer than the program holds is cut,
+    // never lost as a whole.
+    void writesReadBackAndLongListsAreCut() {
         MemorySettingsStore store;
-        writePictureList(store, pictures(5));
-        store.clearPuts();
-        writePictureList(store, pictures(2));
-        writeSettings(store, {15, 2, true, false, 2, "a, \"b\"", "IPA", 10, 255, 3}, 1200, -30);
+        const Settings record{15, 2, true, false, 2, "a, \"b\"", "IPA", 10, 255, 3};
+        writeSettings(store, record, 1200, -30);
         writeCurrent(store, 4);
-        writeUpdateInfo(store, "/opt/mirell", "2.10.0000");
-        writePictureList(store, PictureList());
-        QStringList written;
-        for (const MemorySettingsStore::Put &put : store.puts())
-            written << put.section + '/' + put.key + '=' + put.value;
-        QCOMPARE(written.join(' '),
-                 "Setting/ListCount=1 Setting/Files0=/pics/0.jpg Setting/Title0=0.jpg "
-                 "Setting/Files1=/pics/1.jpg Setting/Title1=1.jpg "
-                 "Setting/MirellTime=15 Setting/OrderMode=2 Setting/Stretch=True Window/Top=1200 "
-                 "Window/Left=-30 Caption/ShowCaption=False Caption/CaptionType=2 "
-                 "Caption/CaptionString=a, \"b\" Caption/FontName=IPA Caption/FontSize=10 "
-                 "Caption/FontColor=255 Caption/Location=3 Setting/Current=4 "
-                 "UpdateInfo/ApplicationPath=/opt/mirell UpdateInfo/CurrentVersion=2.10.0000 "
-                 "Setting/ListCount=-1");
-        // "ListCount" bounds the load: stale entries of a longer list stay out,
-        // and a list longer than the program holds is cut, never lost as a whole.
+        const StoredSettings stored = readSettings(store);
+        QCOMPARE(stored.record, record);
+        QVERIFY(stored.storedCurrent == 4 && stored.top == 1200 && stored.left == -30);
+        QCOMPARE(store.value("Caption", "ShowCaption") + store.value("Setting", "Stretch"),
+                 "FalseTrue");
         writePictureList(store, pictures(MaxPictureCount + 1));
         QCOMPARE(store.value("Setting", "ListCount"), "32766");
         QVERIFY(!store.contains("Setting", "Files32767"));
-        for (const auto &[count, loaded] :
-             QList<std::pair<QString, int>>{{"1", 2},
-                                            {"32767", MaxPictureCount},
-                                            {"40000", MaxPictureCount},
-                                            {"-7", 0},
-                                            {"1e12", 0}}) {
-            store.set("Setting", "ListCount", count);
-            QCOMPARE(readPictureList(store), pictures(loaded));
+        // "ListCount" bounds the load: stale entries of a longer list stay out.
+        const QStringList counts = {"1", "32767", "40000", "-7", "1e12"};
+        const int loaded[] = {2, MaxPictureCount, MaxPictureCount, 0, 0};
+        for (int i = 0; i < counts.size(); ++i) {
+            store.set("Setting", "ListCount", counts[i]);
+            QCOMPARE(readPictureList(store), pictures(loaded[i]));
         }
     }
 

@@ -19,47 +19,30 @@ QList<int> steps(Rotation &rotation, int count, int n, Order order, RandomSource
     return shown;
 }
 
-// A shuffled round in progress: the step after `current`, the cursor at
-// `pos`, every picture marked except `unmarked`.
-Rotation shuffled(int current, int pos, int n, QList<int> unmarked = {}) {
-    Rotation rotation;
-    rotation.Current = qint16(current);
-    rotation.ShufflePos = qint16(pos);
-    rotation.ShuffleUsed = QVector<bool>(n + 1, true);
+// A shuffled round's marks over n pictures: all shown but the unmarked.
+QVector<bool> marks(int n, const QList<int> &unmarked = {}) {
+    QVector<bool> used(n + 1, true);
     for (int k : unmarked)
-        rotation.ShuffleUsed[k] = false;
-    return rotation;
+        used[k] = false;
+    return used;
 }
 } // namespace
 
 class TestRotation : public QObject {
     Q_OBJECT
   private slots:
-    void listAndRandomOrders() {
-        Rotation rotation;
-        SeededRandom seeded(1);
-        QCOMPARE(steps(rotation, 7, 3, Order::List, seeded), QList<int>({1, 2, 3, 1, 2, 3, 1}));
-        // 0 and the largest draw below 1 still pick pictures of the list; a
-        // source that strays to 1.0 must not pick one past the end.
-        ScriptedRandom random({0.0, 0.999999, 1.0});
-        QCOMPARE(steps(rotation, 3, 4, Order::Random, random), QList<int>({1, 4, 4}));
-        QCOMPARE(rotation.Current, qint16(4)); // the counter moves on too
-    }
-
     void shuffledRoundsArePermutations() {
-        for (int n = 1; n <= 50; ++n) {
+        for (int n = 1; n <= 50; ++n)
             for (quint64 seed = 1; seed <= 20; ++seed) {
                 Rotation rotation;
                 SeededRandom random(seed * 7919 + quint64(n));
-                QList<int> all(n);
-                std::iota(all.begin(), all.end(), 1);
                 for (int round = 0; round < 3; ++round) {
-                    QList<int> shown = steps(rotation, n, n, Order::Shuffled, random);
+                    QList<int> shown = steps(rotation, n, n, Order::Shuffled, random), all(n);
                     std::sort(shown.begin(), shown.end());
+                    std::iota(all.begin(), all.end(), 1);
                     QCOMPARE(shown, all);
                 }
             }
-        }
     }
 
     void shuffledWalk() {
@@ -68,14 +51,14 @@ class TestRotation : public QObject {
         ScriptedRandom random({drawFor(2, 5)});
         for (const auto &[unmarked, expected] :
              QList<std::pair<QList<int>, int>>{{{1}, 1}, {{3, 4}, 3}, {{1, 4}, 4}}) {
-            Rotation rotation = shuffled(2, 1, 5, unmarked);
+            Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = marks(5, unmarked)};
             QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
             QCOMPARE(rotation.ShufflePos, qint16(expected));
             QVERIFY(rotation.ShuffleUsed[expected]);
         }
         // Pictures applied by hand marked every one before the round ended:
         // a new round starts.
-        Rotation full = shuffled(1, 1, 3);
+        Rotation full{.Current = 1, .ShufflePos = 1, .ShuffleUsed = marks(3)};
         ScriptedRandom one({drawFor(1, 3)});
         QCOMPARE(full.RotationStep(3, Order::Shuffled, one), 2);
         QCOMPARE(full.ShuffleUsed, QVector<bool>({true, false, true, false}));
@@ -90,21 +73,27 @@ class TestRotation : public QObject {
         QCOMPARE(table.RotationStep(8, Order::Shuffled, jump), 4);
     }
 
-    void damagedStateIsSafe() {
+    void listRandomAndDamagedState() {
+        Rotation list;
+        SeededRandom seeded(1);
+        QCOMPARE(steps(list, 7, 3, Order::List, seeded), QList<int>({1, 2, 3, 1, 2, 3, 1}));
+        // 0 and the largest draw below 1 still pick pictures of the list; a
+        // source that strays to 1.0 must not pick one past the end.
+        ScriptedRandom draws({0.0, 0.999999, 1.0});
+        QCOMPARE(steps(list, 3, 4, Order::Random, draws), QList<int>({1, 4, 4}));
+        QCOMPARE(list.Current, qint16(4)); // the counter moves on too
         // The cursor stood at 20 when the list shrank to three pictures.
-        Rotation rotation = shuffled(1, 20, 20);
-        rotation.ShuffleUsed.fill(false);
+        Rotation rotation{.Current = 1, .ShufflePos = 20, .ShuffleUsed = QVector<bool>(21)};
         ScriptedRandom random({drawFor(1, 3)});
         QCOMPARE(rotation.RotationStep(3, Order::Shuffled, random), 3); // 20 + 1 reduced into 1..3
         QCOMPARE(rotation.ShuffleUsed.size(), 4);
-        rotation.Current = 9;
-        QCOMPARE(rotation.RotationStep(3, Order::List, random), 1);
-        // A damaged store can restore any number.
-        rotation.Current = -5;
-        QCOMPARE(rotation.RotationStep(4, Order::List, random), 1);
-        // A list longer than 16-bit indices reach never yields a negative index.
-        rotation.Current = 32767;
-        QCOMPARE(rotation.RotationStep(40000, Order::List, random), 1);
+        // A damaged store can restore any number, and a list longer than 16-bit
+        // indices reach must never yield a negative index.
+        for (const auto &[current, n] :
+             QList<std::pair<int, int>>{{9, 3}, {-5, 4}, {32767, 40000}}) {
+            rotation.Current = qint16(current);
+            QCOMPARE(rotation.RotationStep(n, Order::List, random), 1);
+        }
         // An unknown order or an empty list shows nothing and changes nothing.
         QCOMPARE(rotation.RotationStep(4, orderFromStored(7), random), 0);
         const Rotation before = rotation;

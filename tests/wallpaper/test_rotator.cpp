@@ -33,9 +33,8 @@ struct Rig {
     Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
     WallpaperRotator rotator{store, composer, random, clock};
     FakeTimer *timer = new FakeTimer;
-    QStringList p;        // the pictures in the store
-    QStringList composed; // source pictures that reached the desktop
-    QStringList titles;   // what labCurr was told
+    // the stored pictures, those that reached the desktop, what labCurr was told
+    QStringList p, composed, titles;
 
     Rig(int pictures, const QMap<QString, QString> &settings = {}) {
         p = storePictures(store, dir, pictures);
@@ -92,10 +91,8 @@ class TestRotator : public QObject {
             Rig rig(5,
                     {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
             rig.random.script({random});
-            PictureList list = rig.rotator.pictures();
-            list.Files = list.Files.mid(0, count);
-            list.Titles = list.Titles.mid(0, count);
-            rig.rotator.setPictures(list);
+            const PictureList all = rig.rotator.pictures();
+            rig.rotator.setPictures({all.Files.mid(0, count), all.Titles.mid(0, count)});
             Settings record = rig.rotator.settings();
             record.OrderMode = qint16(confirmed);
             rig.rotator.confirm(record, switched);
@@ -112,16 +109,14 @@ class TestRotator : public QObject {
     void noteIsTheTruth() {
         Rig rig(3, {{"Current", "3"}});
         QFile::remove(rig.p[1]); // its steps change nothing
-        QSignalSpy notes(&rig.rotator, &WallpaperRotator::noteChanged);
+        QStringList told;
+        QObject::connect(&rig.rotator, &WallpaperRotator::noteChanged, [&](auto &n) { told << n; });
         QSignalSpy balloons(&rig.rotator, &WallpaperRotator::failed);
         for (const char *failure : {"A", "-", "A", "B", "-", "", "A"}) {
             rig.desktop.failure = QString::fromLatin1(failure);
             rig.rotator.RotationStep();
         }
         rig.rotator.setPaused(true);
-        QStringList told;
-        for (const auto &args : notes)
-            told << args.at(0).toString();
         QCOMPARE(told, QStringList({"A", "B", "", "A", "一時停止中\nA"}));
         QCOMPARE(balloons.size(), 3);
         QCOMPARE(rig.rotator.currentTitle(), QStringLiteral("p3.png")); // the only success
@@ -135,28 +130,17 @@ class TestRotator : public QObject {
             rig.rotator.RotationStep();
         QCOMPARE(rig.composed, QStringList{rig.p[0]});
         QCOMPARE(rig.current(), QStringLiteral("1"));
-        // A negative index would never wrap back into the list.
-        Rig damaged(3, {{"Current", "-5"}});
-        damaged.rotator.RotationStep();
-        QCOMPARE(damaged.current(), QStringLiteral("1"));
     }
 
     // When the next alarm comes, from the timer's counts.
     void nextSwitch() {
-        for (auto [alarm, minutes, ticks, seconds] : {std::tuple{5, 0, 0, 300},
-                                                      {5, 2, 30, 150},
-                                                      {1, 0, 59, 1},
-                                                      {0, 3, 10, 50},
-                                                      {3, 10, 0, 60},
-                                                      {-4, 0, 0, 60}})
+        for (const auto &[alarm, minutes, ticks, seconds] : QList<std::array<int, 4>>{
+                 {5, 0, 0, 300}, {1, 0, 59, 1}, {0, 3, 10, 50}, {3, 10, 0, 60}, {-4, 0, 0, 60}})
             QCOMPARE(WallpaperRotator::secondsToAlarm(alarm, minutes, ticks), seconds);
         Rig rig(1, {{"MirellTime", "5"}});
         rig.timer->minutes = 2;
         rig.timer->ticks = 30;
-        const WallpaperRotator::Status status = rig.rotator.status();
-        QCOMPARE(status.next, rig.clock.now().addSecs(150));
-        QCOMPARE(status.interval, 5);
-        QCOMPARE(status.order, Order::List);
+        QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(150));
     }
 };
 

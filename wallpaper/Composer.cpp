@@ -48,9 +48,10 @@ void drawCaption(QImage &image, const QString &text, const Settings &settings, c
 
     const QFontMetricsF metrics(font, &image);
     const QSizeF extent(metrics.horizontalAdvance(text), metrics.height());
-    const QPointF cell = CaptionPosition(settings.Location, extent, image.size(), screen, workArea);
-    if (text.isEmpty())
+    const std::optional<Corner> corner = cornerFromStored(settings.Location);
+    if (text.isEmpty() || !corner)
         return;
+    const QPointF cell = CaptionPosition(*corner, extent, image.size(), screen, workArea);
 
     QPainter painter(&image);
     painter.setFont(font);
@@ -118,8 +119,10 @@ QImage Composer::composeImage(const QString &path, const Settings &settings) con
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
 
     if (settings.ShowCaption) {
-        const QString text = captionText(settings.CaptionType, path, settings.CaptionString,
-                                         m_clock.now().date(), QLocale::system());
+        const std::optional<CaptionKind> kind = captionKindFromStored(settings.CaptionType);
+        const QString text = kind ? captionText(*kind, path, settings.CaptionString,
+                                                m_clock.now().date(), QLocale::system())
+                                  : QString();
         drawCaption(image, text, settings, screen, m_screen.workArea());
     }
     return image;

@@ -44,25 +44,36 @@ std::pair<double, double> captionRange(double picture, double screen, double are
 
 } // namespace
 
-QPointF CaptionPosition(int location, const QSizeF &text, const QSize &picture, const QSize &screen,
+std::optional<Corner> cornerFromStored(int stored) {
+    if (stored < int(Corner::TopLeft) || stored > int(Corner::BottomRight))
+        return std::nullopt;
+    return Corner(stored);
+}
+
+std::optional<CaptionKind> captionKindFromStored(int stored) {
+    if (stored < int(CaptionKind::Date) || stored > int(CaptionKind::FreeText))
+        return std::nullopt;
+    return CaptionKind(stored);
+}
+
+QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture, const QSize &screen,
                         const QRect &workArea) {
     const auto [left, right] = captionRange(picture.width(), screen.width(), workArea.left(),
                                             workArea.width(), text.width());
     const auto [top, bottom] = captionRange(picture.height(), screen.height(), workArea.top(),
                                             workArea.height(), text.height());
 
-    switch (location) {
-    case 0:
+    switch (corner) {
+    case Corner::TopLeft:
         return {left, top};
-    case 1:
+    case Corner::TopRight:
         return {right, top};
-    case 2:
+    case Corner::BottomLeft:
         return {left, bottom};
-    case 3:
+    case Corner::BottomRight:
         return {right, bottom};
-    default:
-        return {0.0, 0.0};
     }
+    return {left, top};
 }
 
 QString FileNameOf(const QString &path) {
@@ -88,18 +99,17 @@ QString dateCaption(const QDate &date, const QLocale &locale) {
         .arg(weekday);
 }
 
-QString captionText(int captionType, const QString &path, const QString &freeText,
+QString captionText(CaptionKind kind, const QString &path, const QString &freeText,
                     const QDate &today, const QLocale &locale) {
-    switch (captionType) {
-    case 0:
+    switch (kind) {
+    case CaptionKind::Date:
         return dateCaption(today, locale);
-    case 1:
+    case CaptionKind::FileName:
         return FileNameOf(path);
-    case 2:
+    case CaptionKind::FreeText:
         return freeText;
-    default:
-        return {};
     }
+    return {};
 }
 
 QColor colorFromRgb(qint32 rgb) {

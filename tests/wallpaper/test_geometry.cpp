@@ -25,10 +25,11 @@ class TestGeometry : public QObject {
                  {0, t, {1600, 600}, whole, {298, 10}},
                  {1, t, {1600, 600}, whole, {288 + 1024 - 100 - 10, 10}},
                  {3, t, {1200, 900}, {50, 30, 974, 738}, {1024 + 88 - 110, 768 + 66 - 30}},
-                 {1, {100.5, 20.25}, small, whole, {289.5, 10}}, // half pixels stay
-                 {4, t, small, whole, {0, 0}}})
-            QCOMPARE(CaptionPosition(location, text, picture, QSize(1024, 768), workArea),
+                 {1, {100.5, 20.25}, small, whole, {289.5, 10}}}) // half pixels stay
+            QCOMPARE(CaptionPosition(*cornerFromStored(location), text, picture, QSize(1024, 768),
+                                     workArea),
                      expected);
+        QVERIFY(!cornerFromStored(4) && !cornerFromStored(-1) && !captionKindFromStored(3));
     }
 
     void captionTexts() {
@@ -36,9 +37,10 @@ class TestGeometry : public QObject {
         // Outside Japan the locale's own short name, still between parentheses.
         QCOMPARE(dateCaption(day, QLocale(QLocale::English, QLocale::UnitedStates)),
                  QStringLiteral("2026年1月5日 (Mon)"));
-        const QStringList texts = {"2026年1月5日 (月)", "sea.jpg", "  free  ", ""};
-        for (int type = 0; type < 4; ++type)
-            QCOMPARE(captionText(type, "/p/sea.jpg", "  free  ", day, QLocale(QLocale::Japanese)),
+        const QStringList texts = {"2026年1月5日 (月)", "sea.jpg", "  free  "};
+        for (int type = 0; type < texts.size(); ++type)
+            QCOMPARE(captionText(*captionKindFromStored(type), "/p/sea.jpg", "  free  ", day,
+                                 QLocale(QLocale::Japanese)),
                      texts[type]);
         // A backslash is an ordinary character in a Linux file name.
         const QStringList paths = {"/写真/海 の 朝.jpg", "/home/a/Pictures/", "sea.jpg", "",

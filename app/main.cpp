@@ -91,11 +91,10 @@ int main(int argc, char *argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine line =
-        parseCommandLine(arguments, QStringLiteral("%1.%2.%3")
-                                        .arg(MIRELL_VERSION_MAJOR)
-                                        .arg(MIRELL_VERSION_MINOR)
-                                        .arg(MIRELL_VERSION_PATCH));
+    const CommandLine line = parseCommandLine(arguments, QStringLiteral("%1.%2.%3")
+                                                             .arg(MIRELL_VERSION_MAJOR)
+                                                             .arg(MIRELL_VERSION_MINOR)
+                                                             .arg(MIRELL_VERSION_PATCH));
     if (line.action != CommandLine::Action::Start)
         return runCommandLine(argc, argv, line);
 

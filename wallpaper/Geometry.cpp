@@ -56,8 +56,8 @@ std::optional<CaptionKind> captionKindFromStored(int stored) {
     return CaptionKind(stored);
 }
 
-QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture, const QSize &screen,
-                        const QRect &workArea) {
+QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture,
+                        const QSize &screen, const QRect &workArea) {
     const auto [left, right] = captionRange(picture.width(), screen.width(), workArea.left(),
                                             workArea.width(), text.width());
     const auto [top, bottom] = captionRange(picture.height(), screen.height(), workArea.top(),

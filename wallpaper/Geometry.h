@@ -28,8 +28,8 @@ std::optional<CaptionKind> captionKindFromStored(int stored);
 // Top-left corner of the caption cell on the picture. text is the extent of
 // the caption (width, line height). Work area and screen as the desktop has
 // them; a picture larger than the work area is taken as centred on the screen.
-QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture, const QSize &screen,
-                        const QRect &workArea);
+QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture,
+                        const QSize &screen, const QRect &workArea);
 
 // Text after the last path separator of the platform ("/" on Linux; "\" and
 // "/" on Windows). Empty for an empty path or one ending in a separator.

@@ -99,12 +99,18 @@ class TestFrmMain : public QObject {
         WindowRig rig;
         rig.storePictures(3);
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const Values values = {
-            {"Setting/MirellTime", "1440"},    {"Setting/OrderMode", "0"},
-            {"Setting/Stretch", "True"},       {"Caption/ShowCaption", "True"},
-            {"Caption/CaptionType", "2"},      {"Caption/CaptionString", "夏の海"},
-            {"Caption/FontName", "IPAGothic"}, {"Caption/FontSize", "20"},
-            {"Caption/FontColor", "33023"},    {"Caption/Location", "3"}};
+        const Values values = {{"Setting/MirellTime", "1440"},
+                               {"Setting/OrderMode", "0"},
+                               {"Setting/Stretch", "True"},
+                               {"Caption/ShowCaption", "True"},
+                               {"Caption/CaptionType", "2"},
+                               {"Caption/CaptionString", "夏の海"},
+                               {"Caption/FontName", "IPAGothic"},
+                               {"Caption/FontSize", "20"},
+                               {"Caption/FontColor", "33023"},
+                               {"Caption/Location", "3"},
+                               {"Window/Top", "1500"},
+                               {"Window/Left", "3000"}};
         seed(rig, values + Values{{"Setting/Current", "2"}});
         rig.open();
 
@@ -115,6 +121,7 @@ class TestFrmMain : public QObject {
         QCOMPARE(labFont(rig), FontChoice({"IPAGothic", 20, QColor(255, 128, 0)}));
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
         QCOMPARE(text(rig, "labCurr"), QStringLiteral("p2.png"));
+        QCOMPARE(rig.window->pos(), QPoint(200, 100));
 
         click(rig, "cmdOK");
         for (const auto &[key, value] : values)
@@ -124,7 +131,7 @@ class TestFrmMain : public QObject {
     }
 
     // Entries whose keys are lost are listed blank; a window position off
-    // every screen is not used.
+    // every screen is not used (one on it is, in the test above).
     void damagedStore() {
         WindowRig rig;
         seed(rig, {{"Setting/ListCount", "2"},
@@ -136,25 +143,6 @@ class TestFrmMain : public QObject {
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
-
-        WindowRig placed;
-        seed(placed, {{"Window/Top", "1500"}, {"Window/Left", "3000"}});
-        QCOMPARE(placed.open().pos(), QPoint(200, 100));
-    }
-
-    // A cancelled font dialog starts from the pending choice; sizes are stored whole.
-    void fontChoice() {
-        WindowRig rig;
-        rig.open();
-        check(rig, "chkShowStr");
-        const FontChoice chosen{QStringLiteral("IPAGothic"), 10.5, QColor(0, 0, 255)};
-        rig.dialogs.fontAnswers << chosen;
-        click(rig, "cmdFont");
-        click(rig, "cmdFont");
-        QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
-        QCOMPARE(labFont(rig), chosen);
-        click(rig, "cmdOK");
-        QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
     }
 
     void interval() {
@@ -180,15 +168,14 @@ class TestFrmMain : public QObject {
             QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
             QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
             QCOMPARE(rig.tray.calls, accepted ? QStringList{"AddIcon Mirell!"} : QStringList());
-            if (!accepted) {
-                QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), 1);
-                QCOMPARE(rig.window->focusWidget(), rig.child("txtMin"));
-            }
+            QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), accepted ? 0 : 1);
+            QCOMPARE(rig.window->focusWidget() == rig.child("txtMin"), !accepted);
         }
     }
 
     // The caption group follows its check box, the free text its option;
-    // Cancel takes back every edit.
+    // Cancel takes back every edit. A cancelled font dialog starts from the
+    // pending choice, and sizes are stored whole.
     void captionRulesAndCancel() {
         WindowRig rig;
         rig.storePictures(2);
@@ -214,6 +201,16 @@ class TestFrmMain : public QObject {
         QCOMPARE(labFont(rig), font);
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
         QVERIFY(rig.store.puts().isEmpty());
+
+        check(rig, "chkShowStr");
+        const FontChoice chosen{QStringLiteral("IPAGothic"), 10.5, QColor(0, 0, 255)};
+        rig.dialogs.fontAnswers << chosen;
+        click(rig, "cmdFont");
+        click(rig, "cmdFont");
+        QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
+        QCOMPARE(labFont(rig), chosen);
+        click(rig, "cmdOK");
+        QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
     }
 
     // The window edits a copy of the list: the rotator takes it on OK, and

@@ -14,13 +14,14 @@
 
 // A screen of any size; the work area defaults to the whole screen.
 struct FakeScreenInfo : ScreenInfo {
-    explicit FakeScreenInfo(QSize size = QSize(1024, 768), QRect area = QRect())
-        : m_size(size), m_area(area.isNull() ? QRect(QPoint(0, 0), size) : area) {}
+    explicit FakeScreenInfo(QSize size = QSize(1024, 768), QRect area = QRect(), qreal dpi = 96)
+        : m_size(size), m_area(area.isNull() ? QRect(QPoint(0, 0), size) : area), m_dpi(dpi) {}
     QSize size() const override { return m_size; }
     QRect workArea() const override { return m_area; }
-    qreal dotsPerInch() const override { return 96; }
+    qreal dotsPerInch() const override { return m_dpi; }
     QSize m_size;
     QRect m_area;
+    qreal m_dpi;
 };
 
 class FakeClock : public Clock {

@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QtTest>
 
 #include <functional>
@@ -59,21 +58,6 @@ class TestDialogs : public QObject {
                               "ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp) (*.bmp *.BMP)", "JPEGﾌｧｲﾙ(*.jpg) (*.jpg *.JPG)",
                               "GIFﾌｧｲﾙ(*.gif) (*.gif *.GIF)", "すべてのﾌｧｲﾙ(*.*) (*.*)"}));
         QCOMPARE(offered.value(0), offered.value(1));
-    }
-
-    void messageBoxTitledMirell() {
-        for (auto [icon, shown] : {std::pair{Dialogs::Icon::Critical, QMessageBox::Critical},
-                                   {Dialogs::Icon::Exclamation, QMessageBox::Warning}}) {
-            QStringList seen;
-            whenModal<QMessageBox>([&](QMessageBox *box) {
-                seen << box->windowTitle() << box->text() << QString::number(box->icon())
-                     << QString::number(box->standardButtons());
-                box->accept();
-            });
-            QtDialogs().message(nullptr, "/p/x.jpg\r\nは使用できないファイルです。", icon);
-            QCOMPARE(seen, QStringList({"Mirell", "/p/x.jpg\nは使用できないファイルです。",
-                                        QString::number(shown), QString::number(QMessageBox::Ok)}));
-        }
     }
 
     void fontDialogKeepsSizesInRange() {

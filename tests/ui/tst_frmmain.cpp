@@ -70,7 +70,6 @@ class TestFrmMain : public QObject {
         QCOMPARE(rig.child<QLabel>("Label3")->buddy(), rig.child("txtMin"));
         for (auto [name, kind, caption, container] :
              {std::tuple{"cmdLet", "QPushButton", "この画像にM&irell!", "0"},
-              {"Label2", "QLabel", "分ごとに実行する", "1"},
               {"chkShowStr", "QCheckBox", "文字を入れる(&I)", "2"},
               {"optLoc3", "QRadioButton", "右下(&D)", "Frame4"}}) {
             QWidget *c = rig.child(name);

@@ -4,13 +4,8 @@
 #include "FakeUi.h"
 #include "PictureListEditor.h"
 
-#include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

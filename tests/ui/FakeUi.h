@@ -11,9 +11,6 @@
 #include "TrayControl.h"
 #include "WallpaperRotator.h"
 
-#include <QTemporaryDir>
-#include <QWidget>
-
 #include <memory>
 
 class FakeTray : public TrayControl {

@@ -3,14 +3,8 @@
 // pictures it shows.
 #include "FakeUi.h"
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 

@@ -5,16 +5,8 @@
 #include "FrmPrev.h"
 #include "PictureTab.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMimeData>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
 

@@ -8,11 +8,15 @@
 
 namespace {
 
-using Values = QList<std::pair<QString, QString>>; // "Section/Key", value
-
-void seed(WindowRig &rig, const Values &values) {
-    for (const auto &[key, value] : values)
-        rig.store.set(key.section('/', 0, 0), key.section('/', 1), value);
+// "Section/Key=value" lines into the store, and such a line as the store has it.
+void seed(WindowRig &rig, const QStringList &lines) {
+    for (const QString &line : lines)
+        rig.store.set(line.section('/', 0, 0), line.section('/', 1).section('=', 0, 0),
+                      line.section('=', 1));
+}
+QString stored(WindowRig &rig, const QString &line) {
+    const QString key = line.section('=', 0, 0);
+    return key + '=' + rig.store.value(key.section('/', 0, 0), key.section('/', 1));
 }
 void check(WindowRig &rig, const char *name) {
     rig.child<QAbstractButton>(name)->setChecked(true);
@@ -50,8 +54,8 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
   private slots:
-    // The frame, a few controls with kind, caption and container (a tab
-    // index or a name), and the interval box's limits.
+    // The frame, a few controls with kind, caption and container, and the
+    // interval box's limits.
     void layout() {
         WindowRig rig;
         FrmMain &w = rig.open();
@@ -63,16 +67,12 @@ class TestFrmMain : public QObject {
         QVERIFY(rig.child<QPushButton>("cmdOK")->isDefault());
         QCOMPARE(rig.child<QLabel>("Label3")->buddy(), rig.child("txtMin"));
         for (auto [name, kind, caption, container] :
-             {std::tuple{"cmdLet", "QPushButton", "この画像にM&irell!", "0"},
-              {"chkShowStr", "QCheckBox", "文字を入れる(&I)", "2"},
+             {std::tuple{"cmdLet", "QPushButton", "この画像にM&irell!", "tabPage0"},
+              {"chkShowStr", "QCheckBox", "文字を入れる(&I)", "tabPage2"},
               {"optLoc3", "QRadioButton", "右下(&D)", "Frame4"}}) {
             QWidget *c = rig.child(name);
-            bool isTab = false;
-            const int tab = QString::fromLatin1(container).toInt(&isTab);
-            QVERIFY2(c->inherits(kind) &&
-                         c->property("text").toString() == QString::fromUtf8(caption) &&
-                         (isTab ? c->parentWidget() == rig.child<QTabWidget>("sstTabs")->widget(tab)
-                                : c->parentWidget()->objectName() == container),
+            QVERIFY2(c->inherits(kind) && text(rig, name) == QString::fromUtf8(caption) &&
+                         c->parentWidget()->objectName() == container,
                      name);
         }
         // Three characters typed at most; the arrows step the number, within 1..999.
@@ -92,19 +92,12 @@ class TestFrmMain : public QObject {
         WindowRig rig;
         rig.storePictures(3);
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const Values values = {{"Setting/MirellTime", "1440"},
-                               {"Setting/OrderMode", "0"},
-                               {"Setting/Stretch", "True"},
-                               {"Caption/ShowCaption", "True"},
-                               {"Caption/CaptionType", "2"},
-                               {"Caption/CaptionString", "夏の海"},
-                               {"Caption/FontName", "IPAGothic"},
-                               {"Caption/FontSize", "20"},
-                               {"Caption/FontColor", "33023"},
-                               {"Caption/Location", "3"},
-                               {"Window/Top", "1500"},
-                               {"Window/Left", "3000"}};
-        seed(rig, values + Values{{"Setting/Current", "2"}});
+        const QStringList values = {
+            "Setting/MirellTime=1440",    "Setting/OrderMode=0",   "Setting/Stretch=True",
+            "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
+            "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023",
+            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000"};
+        seed(rig, values + QStringList{"Setting/Current=2"});
         rig.open();
 
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("1440"));
@@ -117,9 +110,8 @@ class TestFrmMain : public QObject {
         QCOMPARE(rig.window->pos(), QPoint(200, 100));
 
         click(rig, "cmdOK");
-        for (const auto &[key, value] : values)
-            QCOMPARE(rig.store.value(key.section('/', 0, 0), key.section('/', 1)), value);
-        QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("2"));
+        for (const QString &line : values + QStringList{"Setting/ListCount=2"})
+            QCOMPARE(stored(rig, line), line);
         QCOMPARE(rig.store.unsyncedPuts(), 0);
     }
 
@@ -127,12 +119,9 @@ class TestFrmMain : public QObject {
     // every screen is not used (one on it is, in the test above).
     void damagedStore() {
         WindowRig rig;
-        seed(rig, {{"Setting/ListCount", "2"},
-                   {"Setting/Title0", "a.png"},
-                   {"Setting/Title2", "c.png"},
-                   {"Window/Top", "1500"},
-                   {"Window/Left", "60000"}});
-        rig.store.set("Setting", "Files0", rig.picture("a.png"));
+        seed(rig, {"Setting/ListCount=2", "Setting/Files0=" + rig.picture("a.png"),
+                   "Setting/Title0=a.png", "Setting/Title2=c.png", "Window/Top=1500",
+                   "Window/Left=60000"});
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));

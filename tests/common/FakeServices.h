@@ -13,18 +13,14 @@
 #include <QTemporaryDir>
 
 // A screen of any size; the work area defaults to the whole screen.
-class FakeScreenInfo : public ScreenInfo {
-  public:
-    explicit FakeScreenInfo(QSize size = QSize(1024, 768), QRect workArea = QRect(), qreal dpi = 96)
-        : m_size(size), m_workArea(workArea.isNull() ? QRect(QPoint(0, 0), size) : workArea),
-          m_dpi(dpi) {}
+struct FakeScreenInfo : ScreenInfo {
+    explicit FakeScreenInfo(QSize size = QSize(1024, 768), QRect area = QRect(), qreal dpi = 96)
+        : m_size(size), m_area(area.isNull() ? QRect(QPoint(0, 0), size) : area), m_dpi(dpi) {}
     QSize size() const override { return m_size; }
-    QRect workArea() const override { return m_workArea; }
+    QRect workArea() const override { return m_area; }
     qreal dotsPerInch() const override { return m_dpi; }
-
-  private:
     QSize m_size;
-    QRect m_workArea;
+    QRect m_area;
     qreal m_dpi;
 };
 
@@ -36,14 +32,11 @@ class FakeClock : public Clock {
 // Plays back the given values in turn, starting over after the last; none gives 0.
 class ScriptedRandom : public RandomSource {
   public:
-    explicit ScriptedRandom(QList<double> values = {}) : m_values(std::move(values)) {}
+    explicit ScriptedRandom(QList<double> values = {}) { script(std::move(values)); }
     double next() override {
-        return m_values.isEmpty() ? 0.0 : m_values.at(m_next++ % m_values.size());
+        return m_values.isEmpty() ? 0.0 : m_values[m_next++ % m_values.size()];
     }
-    void script(QList<double> values) {
-        m_values = std::move(values);
-        m_next = 0;
-    }
+    void script(QList<double> values) { m_values = std::move(values), m_next = 0; }
 
   private:
     QList<double> m_values;
@@ -65,6 +58,13 @@ class FakeDesktopBackground : public DesktopBackground {
     QString failure;
 };
 
+// A plain picture at path (its format from the name); the path, or empty when it cannot be written.
+inline QString writePicture(const QString &path, QSize size = QSize(16, 12)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    return image.save(path) ? path : QString();
+}
+
 // Writes p1.png ... pN.png into dir and lists them in the store, titles
 // being the file names.
 template <typename Store> QStringList storePictures(Store &store, const QTemporaryDir &dir, int n) {
@@ -72,10 +72,7 @@ template <typename Store> QStringList storePictures(Store &store, const QTempora
     store.set("Setting", "ListCount", QString::number(n - 1));
     for (int i = 0; i < n; ++i) {
         const QString name = QStringLiteral("p%1.png").arg(i + 1);
-        QImage image(16, 12, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        paths << dir.filePath(name);
-        image.save(paths.last());
+        paths << writePicture(dir.filePath(name));
         store.set("Setting", QStringLiteral("Files%1").arg(i), paths.last());
         store.set("Setting", QStringLiteral("Title%1").arg(i), name);
     }

@@ -14,17 +14,18 @@ class MemorySettingsStore : public SettingsStore {
         QString section, key, value;
     };
 
-    QString get(const QString &section, const QString &key,
-                const QString &defaultValue) const override {
-        return m_values.value({section, key}, defaultValue);
+    QString get(const QString &section, const QString &key, const QString &def) const override {
+        return m_values.value({section, key}, def);
     }
     void put(const QString &section, const QString &key, const QString &value) override {
         set(section, key, value);
         m_puts.append({section, key, value});
     }
+    bool full = false; // a full disk: every sync fails
     bool sync() override {
-        m_putsAtLastSync = int(m_puts.size());
-        return true;
+        if (!full)
+            m_synced = int(m_puts.size());
+        return !full;
     }
 
     // Seeds a value without recording it as a put.
@@ -35,18 +36,15 @@ class MemorySettingsStore : public SettingsStore {
         return m_values.contains({section, key});
     }
     QString value(const QString &section, const QString &key) const {
-        return m_values.value({section, key});
+        return get(section, key, {});
     }
     const QList<Put> &puts() const { return m_puts; }
-    void clearPuts() {
-        m_puts.clear();
-        m_putsAtLastSync = 0;
-    }
+    void clearPuts() { m_puts.clear(), m_synced = 0; }
     // Puts a crash right now would lose.
-    int unsyncedPuts() const { return int(m_puts.size()) - m_putsAtLastSync; }
+    int unsyncedPuts() const { return int(m_puts.size()) - m_synced; }
 
   private:
     QMap<QPair<QString, QString>, QString> m_values;
     QList<Put> m_puts;
-    int m_putsAtLastSync = 0;
+    int m_synced = 0;
 };

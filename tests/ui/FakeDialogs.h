@@ -18,12 +18,9 @@ inline const QString PictureFilter = QStringLiteral(
 class FakeDialogs : public Dialogs {
   public:
     QList<QStringList> openFilesAnswers;
-    QStringList openFileAnswers;
     QList<std::optional<FontChoice>> fontAnswers;
-
-    QStringList filters; // of every file dialog, in call order
+    QStringList openFileAnswers, messages, filters; // filters: of every file dialog, in order
     QList<FontChoice> fontInitials;
-    QStringList messages;
     QList<Icon> icons;               // of the messages
     std::function<void()> onMessage; // runs while the message is "open"
 

@@ -1,23 +1,32 @@
-// The settings window between the store, the tray and the desktop: loading,
-// the caption rules, what OK and Cancel keep, and the pictures it shows.
+// The settings window between the store, the tray and the desktop: its
+// layout, loading, the caption rules, what OK and Cancel keep, and the
+// pictures it shows.
 #include "FakeUi.h"
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
-void check(WindowRig &rig, const char *name, bool on = true) {
-    rig.child<QAbstractButton>(name)->setChecked(on);
+// "Section/Key=value" lines into the store, and such a line as the store has it.
+void seed(WindowRig &rig, const QStringList &lines) {
+    for (const QString &line : lines)
+        rig.store.set(line.section('/', 0, 0), line.section('/', 1).section('=', 0, 0),
+                      line.section('=', 1));
+}
+QString stored(WindowRig &rig, const QString &line) {
+    const QString key = line.section('=', 0, 0);
+    return key + '=' + rig.store.value(key.section('/', 0, 0), key.section('/', 1));
+}
+void check(WindowRig &rig, const char *name) {
+    rig.child<QAbstractButton>(name)->setChecked(true);
 }
 void click(WindowRig &rig, const char *name) {
     rig.window->show();
     rig.child<QPushButton>(name)->click();
+}
+QString text(WindowRig &rig, const char *name) {
+    return rig.child(name)->property("text").toString();
 }
 QStringList listLines(WindowRig &rig) {
     QStringList lines;
@@ -33,86 +42,89 @@ FontChoice labFont(WindowRig &rig) {
             label->font().pointSizeF(), label->palette().color(QPalette::WindowText)};
 }
 bool captionGroupEnabled(WindowRig &rig, bool on) {
-    for (const char *name : {"Frame2", "Frame3", "Frame4", "optType0", "optType1", "optType2",
-                             "cmdFont", "optLoc0", "optLoc1", "optLoc2", "optLoc3"}) {
+    for (const char *name : {"optType0", "optType1", "optType2", "cmdFont", "optLoc0", "optLoc3"})
         if (rig.child(name)->isEnabled() != on)
             return false;
-    }
     return true;
 }
+
 } // namespace
 
 class TestFrmMain : public QObject {
     Q_OBJECT
 
   private slots:
+    // The frame, a few controls with kind, caption and container, and the
+    // interval box's limits.
+    void layout() {
+        WindowRig rig;
+        FrmMain &w = rig.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Mirell!"));
+        QCOMPARE(w.size(), QSize(324, 403));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(rig.child<QPushButton>("cmdOK")->isDefault());
+        QCOMPARE(rig.child<QLabel>("Label3")->buddy(), rig.child("txtMin"));
+        for (auto [name, kind, caption, container] :
+             {std::tuple{"cmdLet", "QPushButton", "この画像にM&irell!", "tabPage0"},
+              {"chkShowStr", "QCheckBox", "文字を入れる(&I)", "tabPage2"},
+              {"optLoc3", "QRadioButton", "右下(&D)", "Frame4"}}) {
+            QWidget *c = rig.child(name);
+            QVERIFY2(c->inherits(kind) && text(rig, name) == QString::fromUtf8(caption) &&
+                         c->parentWidget()->objectName() == container,
+                     name);
+        }
+        // Three characters typed at most; the arrows step the number, within 1..999.
+        auto *txtMin = rig.child<QLineEdit>("txtMin");
+        txtMin->clear();
+        QTest::keyClicks(txtMin, QStringLiteral("12345"));
+        QCOMPARE(txtMin->text(), QStringLiteral("123"));
+        txtMin->setText(QStringLiteral("998"));
+        rig.child<QSpinBox>("updMin")->stepBy(2);
+        QCOMPARE(txtMin->text(), QStringLiteral("999"));
+        QCOMPARE(rig.child<QSpinBox>("updMin")->minimum(), 1);
+    }
+
     // Every stored value reaches its control, and OK without edits writes
     // the same texts back.
     void fullStoreRoundTrip() {
         WindowRig rig;
         rig.storePictures(3);
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const QList<std::pair<QString, QString>> values = {
-            {"Setting/MirellTime", "1440"},    {"Setting/OrderMode", "0"},
-            {"Setting/Stretch", "True"},       {"Caption/ShowCaption", "True"},
-            {"Caption/CaptionType", "2"},      {"Caption/CaptionString", "夏の海"},
-            {"Caption/FontName", "IPAGothic"}, {"Caption/FontSize", "20"},
-            {"Caption/FontColor", "33023"},    {"Caption/Location", "3"}};
-        for (const auto &[key, value] : values)
-            rig.store.set(key.section('/', 0, 0), key.section('/', 1), value);
-        rig.store.set("Setting", "Current", "2");
+        const QStringList values = {
+            "Setting/MirellTime=1440",    "Setting/OrderMode=0",   "Setting/Stretch=True",
+            "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
+            "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023",
+            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000"};
+        seed(rig, values + QStringList{"Setting/Current=2"});
         rig.open();
 
-        QCOMPARE(rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("1440"));
+        QCOMPARE(text(rig, "txtMin"), QStringLiteral("1440"));
         for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
             QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
-        QCOMPARE(rig.child<QLineEdit>("txtCapt")->text(), QStringLiteral("夏の海"));
+        QCOMPARE(text(rig, "txtCapt"), QStringLiteral("夏の海"));
         QCOMPARE(labFont(rig), FontChoice({"IPAGothic", 20, QColor(255, 128, 0)}));
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
-        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p2.png"));
+        QCOMPARE(text(rig, "labCurr"), QStringLiteral("p2.png"));
+        QCOMPARE(rig.window->pos(), QPoint(200, 100));
 
         click(rig, "cmdOK");
-        for (const auto &[key, value] : values)
-            QCOMPARE(rig.store.value(key.section('/', 0, 0), key.section('/', 1)), value);
-        QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("2"));
+        for (const QString &line : values + QStringList{"Setting/ListCount=2"})
+            QCOMPARE(stored(rig, line), line);
         QCOMPARE(rig.store.unsyncedPuts(), 0);
     }
 
     // Entries whose keys are lost are listed blank; a window position off
-    // every screen is not used.
+    // every screen is not used (one on it is, in the test above).
     void damagedStore() {
         WindowRig rig;
-        rig.store.set("Setting", "ListCount", "2");
-        rig.store.set("Setting", "Files0", rig.picture("a.png"));
-        rig.store.set("Setting", "Title0", "a.png");
-        rig.store.set("Setting", "Title2", "c.png");
-        rig.store.set("Window", "Top", "1500");
-        rig.store.set("Window", "Left", "60000");
+        seed(rig, {"Setting/ListCount=2", "Setting/Files0=" + rig.picture("a.png"),
+                   "Setting/Title0=a.png", "Setting/Title2=c.png", "Window/Top=1500",
+                   "Window/Left=60000"});
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
-
-        WindowRig placed;
-        placed.store.set("Window", "Top", "1500");
-        placed.store.set("Window", "Left", "3000");
-        QCOMPARE(placed.open().pos(), QPoint(200, 100));
-    }
-
-    void fontChoice() {
-        WindowRig rig;
-        rig.open();
-        check(rig, "chkShowStr");
-        // Sizes are stored whole, halves rounded to even.
-        for (auto [size, stored] : {std::pair{10.5, "10"}, {11.5, "12"}}) {
-            const FontChoice chosen{QStringLiteral("IPAGothic"), size, QColor(0, 0, 255)};
-            rig.dialogs.fontAnswers << chosen;
-            click(rig, "cmdFont");
-            click(rig, "cmdFont"); // cancelled; starts from the pending choice
-            QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
-            QCOMPARE(labFont(rig), chosen);
-            click(rig, "cmdOK");
-            QCOMPARE(rig.store.value("Caption", "FontSize"), QString::fromLatin1(stored));
-        }
     }
 
     void interval() {
@@ -126,8 +138,7 @@ class TestFrmMain : public QObject {
               {"1e9", bad, 60}}) {
             WindowRig rig;
             rig.storePictures(2);
-            rig.open();
-            rig.window->show();
+            rig.open().show();
             rig.child("cmdAdd")->setFocus();
             rig.child<QLineEdit>("txtMin")->setText(typed);
             check(rig, "chkFit");
@@ -139,15 +150,14 @@ class TestFrmMain : public QObject {
             QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
             QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
             QCOMPARE(rig.tray.calls, accepted ? QStringList{"AddIcon Mirell!"} : QStringList());
-            if (!accepted) {
-                QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), 1);
-                QCOMPARE(rig.window->focusWidget(), rig.child("txtMin"));
-            }
+            QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), accepted ? 0 : 1);
+            QCOMPARE(rig.window->focusWidget() == rig.child("txtMin"), !accepted);
         }
     }
 
     // The caption group follows its check box, the free text its option;
-    // Cancel takes back every edit.
+    // Cancel takes back every edit. A cancelled font dialog starts from the
+    // pending choice, and sizes are stored whole.
     void captionRulesAndCancel() {
         WindowRig rig;
         rig.storePictures(2);
@@ -167,12 +177,22 @@ class TestFrmMain : public QObject {
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
-        QVERIFY(rig.child<QAbstractButton>("optLoc1")->isChecked());
-        QVERIFY(rig.child<QAbstractButton>("optType1")->isChecked());
+        QVERIFY(rig.child<QAbstractButton>("optLoc1")->isChecked() &&
+                rig.child<QAbstractButton>("optType1")->isChecked());
         QVERIFY(captionGroupEnabled(rig, false) && !rig.child("txtCapt")->isEnabled());
         QCOMPARE(labFont(rig), font);
-        QCOMPARE(rig.child<QLineEdit>("txtMin")->text(), QStringLiteral("60"));
+        QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
         QVERIFY(rig.store.puts().isEmpty());
+
+        check(rig, "chkShowStr");
+        const FontChoice chosen{QStringLiteral("IPAGothic"), 10.5, QColor(0, 0, 255)};
+        rig.dialogs.fontAnswers << chosen;
+        click(rig, "cmdFont");
+        click(rig, "cmdFont");
+        QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
+        QCOMPARE(labFont(rig), chosen);
+        click(rig, "cmdOK");
+        QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
     }
 
     // The window edits a copy of the list: the rotator takes it on OK, and
@@ -189,7 +209,7 @@ class TestFrmMain : public QObject {
         rig.child<QListWidget>("lstImages")->setCurrentRow(2);
         click(rig, "cmdLet"); // the line as the window lists it
         QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("3"));
-        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("extra.png"));
+        QCOMPARE(text(rig, "labCurr"), QStringLiteral("extra.png"));
         check(rig, "optOrder2");
         rig.random.script({0.9});
         click(rig, "cmdOK"); // a switched order chooses afresh, from the whole list

@@ -11,10 +11,6 @@ class TestCommandLine : public QObject {
         for (auto [args, action, command, json] : {
                  std::tuple{QStringList{}, A::Start, "", false},
                  {{"--next"}, A::Send, "next", false},
-                 {{"--settings"}, A::Send, "settings", false},
-                 {{"--quit"}, A::Send, "quit", false},
-                 {{"--pause"}, A::Send, "pause", false},
-                 {{"--resume"}, A::Send, "resume", false},
                  {{"--status", "--json"}, A::Send, "status", true},
                  {{"--help"}, A::Help, "", false},
                  {{"--version"}, A::Version, "", false},
@@ -48,17 +44,6 @@ class TestCommandLine : public QObject {
             QCOMPARE(TrayIcon::clickFor(reason, false), xembed);
             QCOMPARE(TrayIcon::clickFor(reason, true), sni);
         }
-    }
-
-    void status() {
-        const QJsonObject status{{"next", QJsonValue()},
-                                 {"paused", true},
-                                 {"interval", 15},
-                                 {"order", "shuffle"},
-                                 {"picture", "/p/a b.png"}};
-        QCOMPARE(formatStatus(status, false), "picture: /p/a b.png\norder: shuffle\ninterval: 15\n"
-                                              "paused: yes\nnext: \n");
-        QCOMPARE(QJsonDocument::fromJson(formatStatus(status, true)).object(), status);
     }
 };
 

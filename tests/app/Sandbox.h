@@ -15,15 +15,13 @@
 // of the runner.
 class Sandbox {
   public:
-    explicit Sandbox(bool withTimerPlugin = true) {
+    Sandbox() {
         for (const char *sub : {"prog", "config", "run", "home"})
             QDir(m_dir.path()).mkpath(sub);
         QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QDir bin(MIRELL_BIN_DIR);
-        QStringList files{"mirell"};
-        if (withTimerPlugin)
-            files += bin.entryList({"Chronome*"}, QDir::Files);
-        m_valid = files.size() > int(withTimerPlugin);
+        const QStringList files = QStringList{"mirell"} + bin.entryList({"Chronome*"}, QDir::Files);
+        m_valid = files.size() > 1;
         for (const QString &file : files)
             m_valid = m_valid && QFile::copy(bin.filePath(file), path("prog/" + file));
     }
@@ -46,11 +44,10 @@ class Sandbox {
     // Starts a copy of the program; the sandbox ends every copy it started.
     QProcess *start(const QStringList &args = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (auto [name, value] : {std::pair{"XDG_CONFIG_HOME", path("config")},
-                                   {"XDG_RUNTIME_DIR", path("run")},
-                                   {"HOME", path("home")},
-                                   {"DBUS_SESSION_BUS_ADDRESS", bus}})
-            env.insert(name, value);
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("HOME", path("home"));
+        env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
         env.remove("QT_QPA_PLATFORM");
         auto *p = new QProcess(&m_processes);
         p->setProcessEnvironment(env);
@@ -116,14 +113,10 @@ struct WindowInfo {
 };
 inline WindowInfo windowInfo(WindowId id) {
     const QString out = run("xwininfo", {"-stats", "-children", "-id", QString::number(id)});
-    const auto num = [&](const char *label, int base = 10) {
-        return QRegularExpression(label + QString(":\\s*(?:0x)?(-?[0-9a-f]+)"))
-            .match(out)
-            .captured(1)
-            .toInt(nullptr, base);
+    const auto num = [&](const QString &label) { // decimal, or hex with 0x
+        return QRegularExpression(label + ":\\s*(\\S+)").match(out).captured(1).toInt(nullptr, 0);
     };
-    return {out.contains("Map State: IsViewable"),
-            num("Root window id", 16) == num("Parent window id", 16),
+    return {out.contains("Map State: IsViewable"), num("Root window id") == num("Parent window id"),
             QRect(num("Absolute upper-left X"), num("Absolute upper-left Y"), num("Width"),
                   num("Height"))};
 }

@@ -124,22 +124,15 @@ class TestRemoteControl : public QObject {
             QSKIP("needs root to act as a second user");
         QProcess::execute("useradd", {"--no-create-home", "mirell-other"});
         QProcess client;
-        client.start("runuser", {"-u", "mirell-other", "--",
-                                 QCoreApplication::applicationFilePath(), "--send", name});
+        client.start("runuser", {"-u", "mirell-other", "--", "perl", "-MIO::Socket::UNIX", "-e",
+                                 "my $s = IO::Socket::UNIX->new(Peer => shift) or exit print "
+                                 "'<refused>'; print $s qq(next\\n); print <$s>",
+                                 name});
         QVERIFY(client.waitForFinished(20000));
         QCOMPARE(client.readAllStandardOutput(), "<refused>");
         QCOMPARE(runs, 2);
     }
 };
 
-// Run as "--send NAME", the binary is a client of its own, for another user.
-int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--send") {
-        std::fputs(exchange(QString::fromLocal8Bit(argv[2]), "next\n").constData(), stdout);
-        return 0;
-    }
-    TestRemoteControl test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestRemoteControl)
 #include "tst_remotecontrol.moc"

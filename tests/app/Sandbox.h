@@ -20,10 +20,9 @@ class Sandbox {
             QDir(m_dir.path()).mkpath(sub);
         QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QDir bin(MIRELL_BIN_DIR);
-        const QStringList files = QStringList{"mirell"} + bin.entryList({"Chronome*"}, QDir::Files);
-        m_valid = files.size() > 1;
-        for (const QString &file : files)
-            m_valid = m_valid && QFile::copy(bin.filePath(file), path("prog/" + file));
+        for (const QString &file :
+             QStringList{"mirell"} + bin.entryList({"Chronome*"}, QDir::Files))
+            QFile::copy(bin.filePath(file), path("prog/" + file));
     }
 
     ~Sandbox() {
@@ -31,7 +30,6 @@ class Sandbox {
             p->kill(), p->waitForFinished(3000);
     }
 
-    bool isValid() const { return m_valid; }
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // A fresh view of the store file, where the program keeps it.
     std::unique_ptr<SettingsStore> store() const {
@@ -75,7 +73,6 @@ class Sandbox {
 
   private:
     QTemporaryDir m_dir;
-    bool m_valid = false;
     QObject m_processes;
 };
 
@@ -101,8 +98,8 @@ inline QList<WindowId> xdoSearch(const QStringList &args) {
             ids << id;
     return ids;
 }
-inline bool settingsShown() {
-    return !xdoSearch({"--onlyvisible", "--name", "^Mirell!$"}).isEmpty();
+inline WindowId settingsWindow() {
+    return xdoSearch({"--onlyvisible", "--name", "^Mirell!$"}).value(0);
 }
 
 // Without a window manager a top-level window is a child of the root; a docked

@@ -88,11 +88,9 @@ class TestAutostart : public QObject {
             QCOMPARE(p.exitCode(), status);
             QCOMPARE(QString::fromLocal8Bit(p.readAllStandardOutput()), out);
             QCOMPARE(p.readAllStandardError().isEmpty(), status == 0);
-            const QString now = readFile(entry);
-            QCOMPARE(now, edit ? edited : out == on ? Autostart::entryText(program) : "");
-            if (out == on)
-                QCOMPARE(Autostart::execArguments(Autostart::entryKeys(now)["Exec"]),
-                         QStringList{program});
+            QCOMPARE(readFile(entry), edit        ? edited
+                                      : out == on ? Autostart::entryText(program)
+                                                  : "");
         }
     }
 };

@@ -51,7 +51,6 @@ class Sandbox {
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_dir.path());
         p->start(path("prog/mirell"), args);
-        p->waitForStarted(10000);
         return p;
     }
     // Runs the program with a command for the running copy, to its end.

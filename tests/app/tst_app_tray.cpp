@@ -29,14 +29,6 @@ void click(const QPoint &at, int button, int repeat = 1) {
          "--repeat", QString::number(repeat), "--delay", "80", QString::number(button)});
 }
 
-// "key: value" lines as --status prints them.
-QMap<QString, QString> statusOf(Sandbox &box) {
-    QMap<QString, QString> status;
-    for (const QString &line : box.command("--status").out.split('\n', Qt::SkipEmptyParts))
-        status.insert(line.section(": ", 0, 0), line.section(": ", 1));
-    return status;
-}
-
 } // namespace
 
 // One sandbox through a user's day: starts, a refused second start, a crash,
@@ -118,7 +110,9 @@ class TestAppTray : public QObject {
         QVERIFY(rootShows(Colors[1]));
         QCOMPARE(box.value("Setting", "Current"), "2");
 
-        QMap<QString, QString> status = statusOf(box);
+        QMap<QString, QString> status; // "key: value" lines
+        for (const QString &line : box.command("--status").out.split('\n', Qt::SkipEmptyParts))
+            status.insert(line.section(": ", 0, 0), line.section(": ", 1));
         const qint64 due = QDateTime::currentDateTime().secsTo(
             QDateTime::fromString(status.take("next"), Qt::ISODate));
         QVERIFY2(due > 998 * 60 && due <= 999 * 60, qPrintable(QString::number(due)));
@@ -127,10 +121,10 @@ class TestAppTray : public QObject {
                                                  {"interval", "999"},
                                                  {"paused", "no"}}));
         QCOMPARE(box.command("--pause").code, 0);
-        QCOMPARE(statusOf(box).value("paused"), "yes");
+        QVERIFY(box.command("--status").out.contains("\npaused: yes\n"));
         QVERIFY(box.command("--status --json").out.contains("\"paused\":true"));
         QCOMPARE(box.command("--resume").code, 0);
-        QCOMPARE(statusOf(box).value("paused"), "no");
+        QVERIFY(box.command("--status").out.contains("\npaused: no\n"));
 
         // The settings window by a double click and by command; OK puts the icon back.
         for (bool byCommand : {false, true}) {

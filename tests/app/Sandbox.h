@@ -35,9 +35,6 @@ class Sandbox {
     std::unique_ptr<SettingsStore> store() const {
         return std::make_unique<QSettingsStore>(path("config/Mirell!.ini"));
     }
-    QString value(const QString &section, const QString &key) const {
-        return store()->get(section, key, "<absent>");
-    }
 
     // Starts a copy of the program; the sandbox ends every copy it started.
     QProcess *start(const QStringList &args = {}) {

@@ -29,7 +29,6 @@ class TestAppPlain : public QObject {
         Sandbox box;
         QProcess *p = box.start();
         QVERIFY(waitFor(settingsWindow, 25000));
-        QCOMPARE(p->state(), QProcess::Running);
         QCOMPARE(box.command("--quit").code, 0);
         QCOMPARE(Sandbox::exitCode(p), 0);
 
@@ -41,7 +40,6 @@ class TestAppPlain : public QObject {
         QVERIFY(waitFor([&] {
             return (message = xdoSearch({"--onlyvisible", "--name", "^Mirell$"}).value(0)) != 0;
         }));
-        QCOMPARE(p->state(), QProcess::Running);
         QVERIFY(!settingsWindow());
         run("xdotool", {"windowfocus", "--sync", QString::number(message)});
         run("xdotool", {"key", "Return"});
@@ -101,7 +99,6 @@ class TestAppPlain : public QObject {
         run("xdotool", {"key", "Escape"});
         sni.call("Activate", 10, 10);
         QVERIFY(waitFor(settingsWindow));
-        QCOMPARE(p->state(), QProcess::Running);
     }
 };
 

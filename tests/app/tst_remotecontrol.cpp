@@ -64,19 +64,17 @@ class TestRemoteControl : public QObject {
         });
         QVERIFY(server.listen());
         // What the server answers to raw bytes, or "<refused>" when it cannot be reached.
-        const auto exchange = [&](const QByteArray &data, const QStringList &as = {"env"}) {
+        const auto exchange = [&](const QByteArray &data, QStringList as = {"env"}) {
             QProcess perl;
-            perl.start(
-                as[0],
-                as.mid(1) +
-                    QStringList{
-                        "perl", "-MIO::Socket::UNIX", "-e",
-                        "my $s = IO::Socket::UNIX->new(Peer => shift) or exit print '<refused>';"
-                        "print $s shift; print <$s>",
-                        name, data});
-            const bool ended =
-                QTest::qWaitFor([&] { return perl.state() == QProcess::NotRunning; }, 30000);
-            return ended ? perl.readAllStandardOutput() : "<hung>";
+            QSignalSpy ended(&perl, &QProcess::finished); // a real event loop: no naps
+            as << "perl"
+               << "-MIO::Socket::UNIX"
+               << "-e"
+               << "my $s = IO::Socket::UNIX->new(Peer => shift) or exit print '<refused>';"
+                  "print $s shift; print <$s>"
+               << name << data;
+            perl.start(as[0], as.mid(1));
+            return ended.wait(30000) ? perl.readAllStandardOutput() : "<hung>";
         };
         for (auto [data, answer, calls] : {
                  std::tuple{QByteArray("next\n"), QByteArray("ok\nnext"), 1},
@@ -90,11 +88,12 @@ class TestRemoteControl : public QObject {
             QCOMPARE(runs - before, calls);
         }
         QProcess flood; // 1000 clients that leave at once, half of them mid-command
+        QSignalSpy flooded(&flood, &QProcess::finished);
         flood.start("perl", {"-MIO::Socket::UNIX", "-e",
                              "for (1..1000) { my $s = IO::Socket::UNIX->new(Peer => $ARGV[0]);"
                              "print $s 'ne' if $s && $_ % 2 }",
                              name});
-        QVERIFY(QTest::qWaitFor([&] { return flood.state() == QProcess::NotRunning; }, 60000));
+        QVERIFY(flooded.wait(60000));
         QCOMPARE(exchange("next\n"), "ok\nnext");
 
         if (geteuid() != 0)

@@ -1,110 +1,108 @@
-// The local socket is no way in: only the user's own processes get an
-// answer, and no misbehaving client keeps the next good command out.
+// Commands for the running copy: how they are read, and the local socket they go
+// through, which is no way in for other users or misbehaving clients.
+#include "CommandLine.h"
 #include "RemoteControl.h"
+#include "TrayIcon.h"
 
-#include <QLocalSocket>
-#include <QThread>
 #include <QtTest>
-
-#include <atomic>
 
 #include <unistd.h>
 
-namespace {
-
-// What the server answers to raw bytes, or "<refused>" when it cannot be reached.
-QByteArray exchange(const QString &name, const QByteArray &data) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(3000))
-        return "<refused>";
-    socket.write(data);
-    socket.flush();
-    QByteArray answer;
-    while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(5000))
-        answer += socket.readAll();
-    return answer + socket.readAll();
-}
-
-} // namespace
-
 class TestRemoteControl : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QString m_name;
-    QThread m_thread;
-    std::atomic<int> m_runs = 0;
-
   private slots:
-    void initTestCase() {
-        // Open to every user, so that only the socket itself stands in the way.
-        QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755));
-        m_name = m_dir.filePath("mirell.sock");
-        auto *server = new RemoteControl(m_name, [this](const QString &command, QByteArray *out) {
-            *out = command.toUtf8();
-            return command == "next" && ++m_runs;
-        });
-        server->moveToThread(&m_thread);
-        connect(&m_thread, &QThread::finished, server, &QObject::deleteLater);
-        m_thread.start();
-        bool listening = false;
-        QMetaObject::invokeMethod(
-            server, [&] { listening = server->listen(); }, Qt::BlockingQueuedConnection);
-        QVERIFY(listening);
-    }
-    void cleanupTestCase() {
-        m_thread.quit();
-        m_thread.wait();
+    void parse() {
+        using A = CommandLine::Action;
+        for (auto [args, action, command] : {
+                 std::tuple{QStringList{}, A::Start, ""},
+                 {{"--next"}, A::Send, "next"},
+                 {{"--status", "--json"}, A::Send, "status"},
+                 {{"--help"}, A::Help, ""},
+                 {{"--version"}, A::Version, ""},
+                 {{"--bogus"}, A::UsageError, ""},
+                 {{"--next", "--quit"}, A::UsageError, ""},
+                 {{"--json"}, A::UsageError, ""},
+                 {{"--next", "--json"}, A::UsageError, ""},
+                 {{"next"}, A::UsageError, ""},
+             }) {
+            const CommandLine line =
+                parseCommandLine(QStringList{"/opt/m/mirell"} + args, "2.10.0000");
+            QVERIFY2(line.action == action, qPrintable(args.join(' ')));
+            QCOMPARE(line.command, QString::fromLatin1(command));
+            if (action == A::UsageError || action == A::Help)
+                QVERIFY2(line.text.contains("Usage: "), qPrintable(line.text));
+        }
+        QCOMPARE(parseCommandLine({"mirell", "-v"}, "2.10.0000").text, "Mirell 2.10.0000\n");
     }
 
+    // A D-Bus host's Activate (Trigger) is the double click of the other trays.
+    void trayClicks() {
+        using R = QSystemTrayIcon;
+        using Click = std::optional<std::pair<int, int>>;
+        for (auto [reason, xembed, sni] : {std::tuple{R::Context, Click{{2, 1}}, Click{{2, 1}}},
+                                           {R::DoubleClick, Click{{1, 2}}, Click{{1, 2}}},
+                                           {R::Trigger, Click{{1, 1}}, Click{{1, 2}}},
+                                           {R::MiddleClick, Click{{4, 1}}, Click{{4, 1}}},
+                                           {R::Unknown, Click{}, Click{}}}) {
+            QCOMPARE(TrayIcon::clickFor(reason, false), xembed);
+            QCOMPARE(TrayIcon::clickFor(reason, true), sni);
+        }
+    }
+
+    // Only the user's own processes get an answer, and no misbehaving client
+    // keeps the next good command out. The clients are perl one-liners, so that
+    // this thread's event loop serves them.
     void abuse() {
-        for (auto [data, answer, runs] : {
+        QTemporaryDir dir;
+        // Open to every user, so that only the socket itself stands in the way.
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        const QString name = dir.filePath("mirell.sock");
+        int runs = 0;
+        RemoteControl server(name, [&runs](const QString &command, QByteArray *out) {
+            *out = command.toUtf8();
+            return command == "next" && ++runs;
+        });
+        QVERIFY(server.listen());
+        // What the server answers to raw bytes, or "<refused>" when it cannot be reached.
+        const auto exchange = [&](const QByteArray &data, QStringList as = {"env"}) {
+            QProcess perl;
+            QSignalSpy ended(&perl, &QProcess::finished); // a real event loop: no naps
+            as << "perl"
+               << "-MIO::Socket::UNIX"
+               << "-e"
+               << "my $s = IO::Socket::UNIX->new(Peer => shift) or exit print '<refused>';"
+                  "print $s shift; print <$s>"
+               << name << data;
+            perl.start(as[0], as.mid(1));
+            return ended.wait(30000) ? perl.readAllStandardOutput() : "<hung>";
+        };
+        for (auto [data, answer, calls] : {
                  std::tuple{QByteArray("next\n"), QByteArray("ok\nnext"), 1},
                  {"bogus\n", "error: unknown command\n", 0},
                  {QByteArray(8000, 'x') + '\n', "", 0}, // too long
                  {"nex", "", 0},                        // never finished: timed out
                  {"", "", 0},                           // never writes
              }) {
-            const int before = m_runs;
-            QCOMPARE(exchange(m_name, data), answer);
-            QCOMPARE(m_runs - before, runs);
+            const int before = runs;
+            QCOMPARE(exchange(data), answer);
+            QCOMPARE(runs - before, calls);
         }
-        for (int i = 0; i < 1000; ++i) {
-            QLocalSocket flood;
-            flood.connectToServer(m_name);
-            flood.waitForConnected(1000);
-            flood.write(i % 2 ? "ne" : "");
-            flood.abort();
-        }
-        QByteArray answer;
-        QCOMPARE(RemoteControl::send(m_name, "next", &answer), RemoteControl::Result::Done);
-        QCOMPARE(answer, "next");
-        QCOMPARE(RemoteControl::send(m_dir.filePath("none.sock"), "next", &answer),
-                 RemoteControl::Result::NoCopy);
-    }
+        QProcess flood; // 1000 clients that leave at once, half of them mid-command
+        QSignalSpy flooded(&flood, &QProcess::finished);
+        flood.start("perl", {"-MIO::Socket::UNIX", "-e",
+                             "for (1..1000) { my $s = IO::Socket::UNIX->new(Peer => $ARGV[0]);"
+                             "print $s 'ne' if $s && $_ % 2 }",
+                             name});
+        QVERIFY(flooded.wait(60000));
+        QCOMPARE(exchange("next\n"), "ok\nnext");
 
-    void otherUserRefused() {
         if (geteuid() != 0)
             QSKIP("needs root to act as a second user");
         QProcess::execute("useradd", {"--no-create-home", "mirell-other"});
-        QProcess client;
-        client.start("runuser", {"-u", "mirell-other", "--",
-                                 QCoreApplication::applicationFilePath(), "--send", m_name});
-        QVERIFY(client.waitForFinished(20000));
-        const int before = m_runs;
-        QCOMPARE(client.readAllStandardOutput(), "<refused>");
-        QCOMPARE(m_runs, before);
+        QCOMPARE(exchange("next\n", {"runuser", "-u", "mirell-other", "--"}), "<refused>");
+        QCOMPARE(runs, 2);
     }
 };
 
-// Run as "--send NAME", the binary is a client of its own, for another user.
-int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--send") {
-        std::fputs(exchange(QString::fromLocal8Bit(argv[2]), "next\n").constData(), stdout);
-        return 0;
-    }
-    TestRemoteControl test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestRemoteControl)
 #include "tst_remotecontrol.moc"

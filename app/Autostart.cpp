@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 namespace Autostart {
 
@@ -16,24 +18,23 @@ namespace {
 
 const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 
+// The string-value escapes of a desktop entry: the letter after the backslash
+// and the character it stands for. "\s" is only ever read; a blank needs no
+// escape inside a value.
+constexpr std::pair<char, char> Escapes[] = {
+    {'\\', '\\'}, {'n', '\n'}, {'t', '\t'}, {'r', '\r'}, {'s', ' '}};
+
 QString escapeValue(const QString &text) {
     QString out;
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
+        const auto *e =
+            std::find_if(std::begin(Escapes), std::end(Escapes) - 1,
+                         [c](const auto &pair) { return c == QLatin1Char(pair.second); });
+        if (e == std::end(Escapes) - 1) {
             out += c;
+        } else {
+            out += QLatin1Char('\\');
+            out += QLatin1Char(e->first);
         }
     }
     return out;
@@ -47,25 +48,15 @@ QString unescapeValue(const QString &value) {
             out += c;
             continue;
         }
-        switch (value.at(++i).unicode()) {
-        case 's':
-            out += QLatin1Char(' ');
-            break;
-        case 'n':
-            out += QLatin1Char('\n');
-            break;
-        case 't':
-            out += QLatin1Char('\t');
-            break;
-        case 'r':
-            out += QLatin1Char('\r');
-            break;
-        case '\\':
+        const QChar letter = value.at(++i);
+        const auto *e =
+            std::find_if(std::begin(Escapes), std::end(Escapes),
+                         [letter](const auto &pair) { return letter == QLatin1Char(pair.first); });
+        if (e == std::end(Escapes)) { // not an escape: kept as written
             out += QLatin1Char('\\');
-            break;
-        default: // not an escape: kept as written
-            out += QLatin1Char('\\');
-            out += value.at(i);
+            out += letter;
+        } else {
+            out += QLatin1Char(e->second);
         }
     }
     return out;

@@ -38,7 +38,9 @@ QString FrmPrev::sizeTooltip(const QSize &picture) {
 }
 
 bool FrmPrev::showPicture(const QString &path, const QString &title, int screenWidthPixels) {
-    const std::optional<QSize> own = PictureLoader::pictureSize(path);
+    // One read serves the size and the picture: a slow share is waited for once.
+    const std::optional<QByteArray> data = PictureLoader::readFile(path);
+    const std::optional<QSize> own = data ? PictureLoader::pictureSize(*data) : std::nullopt;
     if (!own)
         return false;
     const QSize shown = previewSize(*own, screenWidthPixels);
@@ -46,7 +48,7 @@ bool FrmPrev::showPicture(const QString &path, const QString &title, int screenW
         return false;
     // A very wide picture can come out 0 pixels high; a window needs one.
     const QSize client = shown.expandedTo(QSize(1, 1));
-    const QImage image = PictureLoader::load(path, client);
+    const QImage image = PictureLoader::load(*data, client);
     if (image.isNull())
         return false;
 

@@ -285,16 +285,6 @@ std::optional<QSize> pictureSize(const QByteArray &data) {
     return size;
 }
 
-std::optional<QSize> pictureSize(const QString &path) {
-    const Read head = readWithDeadline(path, kHeadBytes, true);
-    if (head.status != ReadStatus::Ok)
-        return std::nullopt;
-    if (const std::optional<QSize> size = pictureSize(head.bytes); size || head.whole)
-        return size;
-    const std::optional<QByteArray> data = readFile(path);
-    return data ? pictureSize(*data) : std::nullopt;
-}
-
 QImage load(const QByteArray &data, const QSize &target, Fit fit) {
     Source source(data);
     QImageReader &reader = source.reader;
@@ -340,11 +330,6 @@ QImage load(const QByteArray &data, const QSize &target, Fit fit) {
     if (fit == Fit::Exactly && !target.isEmpty() && !image.isNull() && image.size() != target)
         image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     return image;
-}
-
-QImage load(const QString &path, const QSize &target, Fit fit) {
-    const std::optional<QByteArray> data = readFile(path);
-    return data ? load(*data, target, fit) : QImage();
 }
 
 } // namespace PictureLoader

@@ -47,7 +47,6 @@ Check check(const QString &path);
 std::optional<QByteArray> readFile(const QString &path);
 
 // The picture's own size (upright, EXIF orientation applied), or nullopt.
-std::optional<QSize> pictureSize(const QString &path);
 std::optional<QSize> pictureSize(const QByteArray &data);
 
 // How far load() goes towards a target size.
@@ -60,7 +59,6 @@ enum class Fit {
 // down while decoding (a JPEG by m/8) as long as the result is still at least
 // target on both axes. Null on failure, and for a picture whose decoding
 // would exceed kMaxSide or the pixel budget.
-QImage load(const QString &path, const QSize &target = QSize(), Fit fit = Fit::AtLeast);
 QImage load(const QByteArray &data, const QSize &target = QSize(), Fit fit = Fit::AtLeast);
 
 } // namespace PictureLoader

@@ -1,11 +1,13 @@
 #include "Composer.h"
 
+#include "AtomicFile.h"
 #include "Clock.h"
 #include "DesktopBackground.h"
 #include "Geometry.h"
 #include "PictureLoader.h"
 #include "ScreenInfo.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +18,6 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #ifdef __GLIBC__
@@ -144,17 +145,17 @@ bool Composer::composeOne(const Request &request) {
     }
 
     // Desktops read the file as soon as they are told; they must never see
-    // half of it.
-    QSaveFile file(m_outputPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return false;
+    // half of it, and a full disk must not cost the wallpaper they show.
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&buffer, "bmp").write(image))
+            return false;
     }
-    if (!file.commit())
+    if (!writeFileAtomically(m_outputPath, bmp))
         return false;
+    bmp = QByteArray();
 
     QString error;
     if (!m_desktop.apply(m_outputPath, image, &error)) {

@@ -6,11 +6,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -175,6 +178,41 @@ class TestComposer : public QObject {
         QVERIFY(inks[0].right() >= 386 && inks[0].bottom() >= 280 && inks[0].width() > 30);
         // 20 points on a screen of twice the density take twice the pixels.
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
+    }
+
+    // A disk a few pages short of the new wallpaper, then one with room.
+    void fullDiskKeepsThePreviousWallpaper_data() {
+        QTest::addColumn<qint64>("pagesShort");
+        QTest::newRow("one page short") << qint64(1);
+        QTest::newRow("three pages short") << qint64(3);
+        QTest::newRow("room to spare") << qint64(-1);
+    }
+    void fullDiskKeepsThePreviousWallpaper() {
+        QFETCH(qint64, pagesShort);
+        QTemporaryDir disk;
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk.path()}))
+            QSKIP("a tmpfs cannot be mounted here (not root, or no mount allowed)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk.path()}); });
+        const QString out = disk.filePath("MirellWP.bmp");
+        // Rows of 3,000 bytes: a buffered write keeps the last 15,000 for the commit.
+        const QString picture = file("disk.png", encoded(quarters({1000, 200}), "png"));
+        QVERIFY(QFile(out).open(QIODevice::WriteOnly) && QFile::resize(out, 4096));
+        const qint64 bmpSize = 54 + 1000 * 3 * 200, page = 4096;
+        struct statvfs fs;
+        QCOMPARE(statvfs(QFile::encodeName(disk.path()).constData(), &fs), 0);
+        const qint64 room = (bmpSize + page - 1) / page * page - pagesShort * page;
+        QFile filler(disk.filePath("filler"));
+        const QByteArray fill(qint64(fs.f_bavail) * qint64(fs.f_frsize) - room, 'x');
+        QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
+        filler.close();
+
+        Rig rig(out);
+        bool applied = false;
+        rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
+        QCOMPARE(applied, pagesShort < 0);
+        QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
+        QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left
     }
 
     void requestDuringCompositionWaits() {

@@ -124,6 +124,49 @@ class TestComposer : public QObject {
         QCOMPARE(QFileInfo(m_out).size(), qint64(sizeof "the previous wallpaper" - 1));
     }
 
+    // A JPEG is decoded at the smallest m/8 of its size that still covers the
+    // target (the screen, the preview), upright; never at full size for a
+    // small target, which for a large photo takes ~144 MB.
+    void jpegScaleChoice_data() {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<char>("orientation");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("an eighth covers it")
+            << QSize(800, 450) << '\1' << QSize(100, 56) << QSize(100, 57);
+        QTest::newRow("a pixel more: a quarter")
+            << QSize(800, 450) << '\1' << QSize(101, 56) << QSize(200, 113);
+        QTest::newRow("seven eighths")
+            << QSize(800, 450) << '\1' << QSize(700, 393) << QSize(700, 394);
+        QTest::newRow("sideways photo, upright target")
+            << QSize(450, 800) << '\6' << QSize(100, 56) << QSize(100, 57);
+        QTest::newRow("target larger: full size")
+            << QSize(800, 450) << '\1' << QSize(1024, 768) << QSize(800, 450);
+        QTest::newRow("no target: full size")
+            << QSize(800, 450) << '\1' << QSize() << QSize(800, 450);
+        QTest::newRow("8000x4500 to the screen")
+            << QSize(8000, 4500) << '\1' << QSize(1024, 576) << QSize(2000, 1125);
+    }
+    void jpegScaleChoice() {
+        QFETCH(QSize, stored);
+        QFETCH(char, orientation);
+        QFETCH(QSize, target);
+        QFETCH(QSize, decoded);
+        QImage grey(stored, QImage::Format_Grayscale8);
+        grey.fill(128);
+        const QByteArray jpeg = withOrientation(encoded(grey), orientation);
+        grey = QImage();
+        // The peak from here on is the decode's (a reset of VmHWM).
+        QFile refs("/proc/self/clear_refs");
+        QVERIFY(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1);
+        refs.close();
+        const qint64 before = statusKb("VmHWM");
+        const QImage image = PictureLoader::load(jpeg, target);
+        QCOMPARE(image.size(), decoded);
+        const qint64 grownKb = statusKb("VmHWM") - before;
+        QVERIFY2(grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
+    }
+
     void fitted() {
         // Stored sideways and tagged "turn clockwise to view": upright, blue is top left.
         const QString tagged =

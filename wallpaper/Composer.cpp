@@ -6,6 +6,7 @@
 #include "Geometry.h"
 #include "PictureLoader.h"
 #include "ScreenInfo.h"
+#include "SystemMemory.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -19,10 +20,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStandardPaths>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -84,12 +81,10 @@ void Composer::ComposeWallpaper(const QString &path, const Settings &settings,
             return; // destroyed by an event handled while composing
     }
     m_running = false;
-#ifdef __GLIBC__
-    // A photo's buffers are freed into the heap, and glibc keeps them for the
+    // A photo's buffers are freed into the heap, which keeps them for the
     // next one unless told otherwise: the program would rest tens of
     // megabytes larger after its first switch.
-    malloc_trim(0);
-#endif
+    SystemMemory::releaseFreed();
 }
 
 QImage Composer::composeImage(const QString &path, const Settings &settings) const {

@@ -1,12 +1,13 @@
 #include "History.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -79,12 +80,8 @@ void History::save() const {
             {ShownKey,
              entry.shown.toOffsetFromUtc(entry.shown.offsetFromUtc()).toString(Qt::ISODate)}});
     QDir().mkpath(QFileInfo(m_file).absolutePath());
-    // Written whole or not at all: a crash mid-write leaves the previous file.
     // A history that cannot be written stays in memory for this run.
-    QSaveFile file(m_file);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{PositionKey, m_position}, {PicturesKey, pictures}})
-                       .toJson());
-        file.commit();
-    }
+    writeFileAtomically(
+        m_file,
+        QJsonDocument(QJsonObject{{PositionKey, m_position}, {PicturesKey, pictures}}).toJson());
 }

@@ -18,6 +18,17 @@ class FakeTimer : public QObject {
     void Alarm();
 };
 
+// What OK puts on the desktop (picture 1-based, 0 for none) and whether it records it.
+struct OkCase {
+    int order, current, confirmed;
+    bool switched;
+    int count;
+    double random;
+    int picture;
+    bool writes;
+};
+Q_DECLARE_METATYPE(OkCase)
+
 namespace {
 
 struct Rig : RotatorRig {
@@ -75,31 +86,18 @@ class TestRotator : public QObject {
     // 2 random), the confirmed one and the length of the list it confirms;
     // the timer takes the new interval either way.
     void okComposes_data() {
-        QTest::addColumn<int>("order");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("confirmed");
-        QTest::addColumn<bool>("switched");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<double>("random");
-        QTest::addColumn<int>("picture"); // 1-based, 0 for none
-        QTest::addColumn<bool>("writes");
-        QTest::newRow("same again") << 0 << 3 << 0 << false << 5 << 0.0 << 3 << false;
-        QTest::newRow("order switched") << 0 << 3 << 2 << true << 5 << 0.9 << 5 << true;
-        QTest::newRow("the last one again") << 0 << 5 << 0 << false << 5 << 0.0 << 5 << false;
-        QTest::newRow("shown one removed") << 0 << 4 << 0 << false << 2 << 0.0 << 1 << false;
-        QTest::newRow("all removed") << 0 << 3 << 0 << false << 0 << 0.0 << 0 << false;
-        QTest::newRow("nothing chosen yet") << 1 << 4 << 1 << false << 5 << 0.0 << 1 << true;
-        QTest::newRow("random switched") << 2 << 4 << 2 << false << 5 << 0.5 << 3 << true;
+        QTest::addColumn<OkCase>("c");
+        QTest::newRow("same again") << OkCase{0, 3, 0, false, 5, 0.0, 3, false};
+        QTest::newRow("order switched") << OkCase{0, 3, 2, true, 5, 0.9, 5, true};
+        QTest::newRow("the last one again") << OkCase{0, 5, 0, false, 5, 0.0, 5, false};
+        QTest::newRow("shown one removed") << OkCase{0, 4, 0, false, 2, 0.0, 1, false};
+        QTest::newRow("all removed") << OkCase{0, 3, 0, false, 0, 0.0, 0, false};
+        QTest::newRow("nothing chosen yet") << OkCase{1, 4, 1, false, 5, 0.0, 1, true};
+        QTest::newRow("random switched") << OkCase{2, 4, 2, false, 5, 0.5, 3, true};
     }
     void okComposes() {
-        QFETCH(int, order);
-        QFETCH(int, current);
-        QFETCH(int, confirmed);
-        QFETCH(bool, switched);
-        QFETCH(int, count);
-        QFETCH(double, random);
-        QFETCH(int, picture);
-        QFETCH(bool, writes);
+        QFETCH(OkCase, c);
+        const auto [order, current, confirmed, switched, count, random, picture, writes] = c;
         Rig rig(5, {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
         rig.random.script({random});
         const PictureList all = rig.rotator.pictures();
@@ -235,22 +233,17 @@ class TestRotator : public QObject {
     // When the next alarm comes, from the timer's counts (a minute is 60
     // ticks; an interval below 1 alarms every minute).
     void nextSwitch_data() {
-        QTest::addColumn<int>("alarm");
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<int>("seconds");
-        QTest::newRow("fresh") << 5 << 0 << 0 << 300;
-        QTest::newRow("one tick left") << 1 << 0 << 59 << 1;
-        QTest::newRow("zero minutes") << 0 << 3 << 10 << 50;
-        QTest::newRow("counted past") << 3 << 10 << 0 << 60;
-        QTest::newRow("negative") << -4 << 0 << 0 << 60;
-        QTest::newRow("halfway") << 5 << 2 << 30 << 150;
+        QTest::addColumn<QList<int>>("c"); // interval, minutes and ticks counted, seconds left
+        QTest::newRow("fresh") << QList<int>{5, 0, 0, 300};
+        QTest::newRow("one tick left") << QList<int>{1, 0, 59, 1};
+        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
+        QTest::newRow("counted past") << QList<int>{3, 10, 0, 60};
+        QTest::newRow("negative") << QList<int>{-4, 0, 0, 60};
+        QTest::newRow("halfway") << QList<int>{5, 2, 30, 150};
     }
     void nextSwitch() {
-        QFETCH(int, alarm);
-        QFETCH(int, minutes);
-        QFETCH(int, ticks);
-        QFETCH(int, seconds);
+        QFETCH(QList<int>, c);
+        const int alarm = c[0], minutes = c[1], ticks = c[2], seconds = c[3];
         Rig rig(1);
         rig.timer->alarmMinute = alarm;
         rig.timer->minutes = minutes;

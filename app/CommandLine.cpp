@@ -28,6 +28,24 @@ const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order
                                 QStringLiteral("interval"), QStringLiteral("paused"),
                                 QStringLiteral("next")};
 
+// A picture's name may hold anything a file name can: control characters
+// would steer the terminal or break the one-line-per-key form.
+QString escapeControls(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\t')
+            out += QLatin1String("\\t");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &arguments, const QString &version) {
@@ -119,7 +137,7 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
         else if (value.isDouble())
             text = QString::number(value.toInteger());
         else if (value.isString())
-            text = value.toString();
+            text = escapeControls(value.toString());
         out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
     }
     return out;

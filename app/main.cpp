@@ -19,6 +19,7 @@
 #include "TextForms.h"
 #include "TrayIcon.h"
 #include "TrayWait.h"
+#include "UserSettingsStore.h"
 #include "WallpaperRotator.h"
 
 #include <QApplication>
@@ -115,7 +116,8 @@ int main(int argc, char *argv[]) {
 
     SeededRandom random(clockSeed());
 
-    QSettingsStore store;
+    const std::unique_ptr<SettingsStore> userStore = openUserSettingsStore();
+    SettingsStore &store = *userStore;
     writeUpdateInfo(store, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()),
                     versionText());
     store.sync();

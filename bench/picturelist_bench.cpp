@@ -1,8 +1,8 @@
 // Figures for the picture list at its limits: a drop of 1,000 large JPEGs and
 // editing a list of 32,767 entries. Prints timings; never fails on slowness.
+#include "IniSettingsStore.h"
 #include "PictureTab.h"
 #include "Settings.h"
-#include "SettingsStore.h"
 
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -163,14 +163,14 @@ class BenchPictureList : public QObject {
         }
         QElapsedTimer timer;
         {
-            QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+            IniSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
             timer.start();
             writePictureList(store, list);
             QVERIFY(store.sync());
             qInfo("save of %d entries (written and synced): %.1f ms", list.count(), msSince(timer));
         }
         Tab tab;
-        QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+        IniSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
         timer.restart();
         tab.editor->setList(readPictureList(store));
         QCoreApplication::processEvents();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "IniSettingsStore.h"
 
 #include <QDir>
 #include <QProcess>
@@ -33,7 +33,7 @@ class Sandbox {
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // A fresh view of the store file, where the program keeps it.
     std::unique_ptr<SettingsStore> store() const {
-        return std::make_unique<QSettingsStore>(path("config/Mirell!.ini"));
+        return std::make_unique<IniSettingsStore>(path("config/Mirell!.ini"));
     }
 
     // Starts a copy of the program; the sandbox ends every copy it started.

@@ -162,34 +162,42 @@ class TestComposer : public QObject {
         QVERIFY2(grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
     }
 
-    void fitted() {
-        // Stored sideways and tagged "turn clockwise to view": upright, blue is top left.
+    // Large JPEGs are scaled while decoding, and a large photo kept at its own
+    // size is no less a wallpaper. The content decides, not the name. One
+    // stored sideways and tagged "turn clockwise to view" is upright, blue top left.
+    void fitted_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QSize>("expected");
         const QString tagged =
             file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
-        // Large JPEGs are scaled while decoding, and a large photo kept at its
-        // own size is no less a wallpaper. The content decides, not the name.
-        const QList<std::tuple<QString, bool, QSize>> cases = {
-            {file("a.txt", encoded(quarters({640, 480}), "png")), true, {1024, 768}},
-            {file("a.jpg", encoded(quarters({2400, 1600}))), true, {1024, 683}},
-            {file("big.jpg", encoded(quarters({8000, 4500}))), false, {8000, 4500}},
-            {tagged, false, {100, 200}},
-            {tagged, true, {384, 768}}};
-        // However many switches, the memory they took goes back.
-        const qint64 rest = statusKb("RssAnon");
-        for (const auto &[path, stretch, expected] : cases) {
-            Rig rig(m_out);
-            rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
-            QCOMPARE(rig.desktop.calls, QStringList{m_out});
-            const QImage bmp(m_out, "bmp");
-            QCOMPARE(bmp.size(), expected);
-            const QList<Qt::GlobalColor> c = path == tagged
-                                                 ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
-                                                 : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
-            const int w = bmp.width() - 1, h = bmp.height() - 1;
-            QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
-            QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
-        }
-        QVERIFY2(statusKb("RssAnon") - rest < 4096, qPrintable(QString::number(rest)));
+        QTest::newRow("PNG named .txt")
+            << file("a.txt", encoded(quarters({640, 480}), "png")) << true << QSize(1024, 768);
+        QTest::newRow("JPEG fitted")
+            << file("a.jpg", encoded(quarters({2400, 1600}))) << true << QSize(1024, 683);
+        QTest::newRow("8000x4500 at its own size")
+            << file("big.jpg", encoded(quarters({8000, 4500}))) << false << QSize(8000, 4500);
+        QTest::newRow("turned") << tagged << false << QSize(100, 200);
+        QTest::newRow("turned, fitted") << tagged << true << QSize(384, 768);
+    }
+    void fitted() {
+        QFETCH(QString, path);
+        QFETCH(bool, stretch);
+        QFETCH(QSize, expected);
+        static const qint64 rest = statusKb("RssAnon"); // however many switches, it goes back
+        Rig rig(m_out);
+        rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
+        QCOMPARE(rig.desktop.calls, QStringList{m_out});
+        const qint64 grownKb = statusKb("RssAnon") - rest;
+        QVERIFY2(grownKb < 4096, qPrintable(QString::number(grownKb)));
+        const QImage bmp(m_out, "bmp");
+        QCOMPARE(bmp.size(), expected);
+        const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")
+                                             ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
+                                             : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
+        const int w = bmp.width() - 1, h = bmp.height() - 1;
+        QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
+        QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
     }
 
     void caption() {

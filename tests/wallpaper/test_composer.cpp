@@ -252,9 +252,11 @@ class TestComposer : public QObject {
         QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
 
         Rig rig(out);
+        QSignalSpy failed(&rig.composer, &Composer::desktopFailed);
         bool applied = false;
         rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
         QCOMPARE(applied, pagesShort < 0);
+        QCOMPARE(failed.size(), int(!applied)); // told, as a refusing desktop is
         QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
         QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left

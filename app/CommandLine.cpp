@@ -14,6 +14,9 @@ struct Command {
 // Each becomes an option of the same name and the word sent to the running copy.
 constexpr Command Commands[] = {
     {"next", "Switch the running copy to the next picture now."},
+    {"previous", "Bring back the picture the running copy showed before this one."},
+    {"remove-current", "Take the picture now shown out of the list (the file stays) and switch."},
+    {"history", "Print the pictures the running copy has shown, newest first."},
     {"settings", "Open the settings window of the running copy."},
     {"quit", "End the running copy."},
     {"pause", "Stop the running copy's timed switches until --resume."},
@@ -24,6 +27,24 @@ constexpr Command Commands[] = {
 const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order"),
                                 QStringLiteral("interval"), QStringLiteral("paused"),
                                 QStringLiteral("next")};
+
+// A picture's name may hold anything a file name can: control characters
+// would steer the terminal or break the one-line-per-key form.
+QString escapeControls(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\t')
+            out += QLatin1String("\\t");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -116,7 +137,7 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
         else if (value.isDouble())
             text = QString::number(value.toInteger());
         else if (value.isString())
-            text = value.toString();
+            text = escapeControls(value.toString());
         out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
     }
     return out;

@@ -2,11 +2,13 @@
 #include "Clock.h"
 #include "CommandLine.h"
 #include "Composer.h"
+#include "Console.h"
 #include "ControlHost.h"
 #include "DesktopBackground.h"
 #include "DesktopServices.h"
 #include "Dialogs.h"
 #include "FrmMain.h"
+#include "LocalAccess.h"
 #include "RandomSource.h"
 #include "RemoteControl.h"
 #include "ScreenInfo.h"
@@ -28,10 +30,6 @@
 #include <chrono>
 #include <cstdio>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 namespace {
 
 quint64 clockSeed() {
@@ -47,13 +45,7 @@ QString versionText() {
 // the running copy. Needs no display.
 int runCommandLine(int argc, char *argv[], const CommandLine &line) {
     QCoreApplication app(argc, argv);
-#ifdef Q_OS_WIN
-    // A windowed program has no console of its own; answer in the caller's.
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
-        std::freopen("CONOUT$", "w", stdout);
-        std::freopen("CONOUT$", "w", stderr);
-    }
-#endif
+    attachParentConsole();
     switch (line.action) {
     case CommandLine::Action::Help:
     case CommandLine::Action::Version:
@@ -67,9 +59,16 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line) {
     default:
         break;
     }
+    QString error;
+    const QString folder = LocalAccess::privateFolder(&error);
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "mirell: cannot reach the running copy: %s\n", qPrintable(error));
+        return 1;
+    }
     QByteArray answer;
     const auto result = RemoteControl::send(
-        RemoteControl::serverName(QCoreApplication::applicationFilePath()), line.command, &answer);
+        RemoteControl::serverName(QCoreApplication::applicationFilePath(), folder), line.command,
+        &answer);
     if (result == RemoteControl::Result::NoCopy) {
         std::fprintf(stderr, "mirell: Mirell is not running; nothing to --%s.\n",
                      qPrintable(line.command));
@@ -82,6 +81,8 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line) {
     }
     if (line.command == QLatin1String("status"))
         std::fputs(formatStatus(QJsonDocument::fromJson(answer).object(), line.json), stdout);
+    else
+        std::fputs(answer.constData(), stdout);
     return 0;
 }
 
@@ -102,9 +103,14 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(QStringLiteral("Mirell!"));
     QGuiApplication::setDesktopFileName(QStringLiteral(MIRELL_APP_ID));
 
+    QString error;
+    const QString folder = LocalAccess::privateFolder(&error);
+    if (folder.isEmpty())
+        qWarning("mirell: %s: a second start goes unnoticed, commands cannot reach this copy",
+                 qPrintable(error));
     // A second start goes away before it touches anything.
-    SingleInstance instance(QCoreApplication::applicationFilePath());
-    if (!instance.acquire())
+    SingleInstance instance(QCoreApplication::applicationFilePath(), folder);
+    if (!folder.isEmpty() && !instance.acquire())
         return 0;
 
     SeededRandom random(clockSeed());
@@ -115,7 +121,6 @@ int main(int argc, char *argv[]) {
     store.sync();
 
     const QString timerId = QStringLiteral("Chronome.MinuteTimer");
-    QString error;
     ControlHost host;
     QObject *chronomer = host.createControl(timerId, nullptr, &error);
     if (!chronomer) {
@@ -130,7 +135,7 @@ int main(int argc, char *argv[]) {
     const auto desktop = createDesktopBackground(detectDesktop(EnvironmentSnapshot::current()));
     Composer composer(screen, clock, *desktop, Composer::defaultOutputPath());
     WallpaperRotator rotator(store, composer, random, clock);
-    rotator.load();
+    rotator.load(History::defaultPath());
     rotator.setTimer(chronomer);
 
     QtDialogs dialogs;
@@ -138,12 +143,12 @@ int main(int argc, char *argv[]) {
     TrayIcon tray;
     FrmMain window(FrmMainServices{store, dialogs, tray, screen, opener}, rotator);
     Shell shell(rotator, window, tray);
-    RemoteControl remote(RemoteControl::serverName(QCoreApplication::applicationFilePath()),
+    RemoteControl remote(RemoteControl::serverName(QCoreApplication::applicationFilePath(), folder),
                          [&shell](const QString &command, QByteArray *output) {
                              return shell.runCommand(command, output);
                          });
     // Without the door the program still runs; only second starts cannot reach it.
-    if (!remote.listen(&error))
+    if (!folder.isEmpty() && !remote.listen(&error))
         qWarning("mirell: commands cannot reach this copy: %s", qPrintable(error));
 
     tray.AddIcon(window.windowIcon(), QStringLiteral("Mirell!"));

@@ -148,8 +148,11 @@ bool Composer::composeOne(const Request &request) {
         if (!QImageWriter(&buffer, "bmp").write(image))
             return false;
     }
-    if (!writeFileAtomically(m_outputPath, bmp))
+    if (!writeFileAtomically(m_outputPath, bmp)) {
+        emit desktopFailed(QStringLiteral("%1 could not be written (is the disk full?)")
+                               .arg(QDir::toNativeSeparators(m_outputPath)));
         return false;
+    }
     bmp = QByteArray();
 
     QString error;

@@ -35,7 +35,8 @@ class Composer : public QObject {
     static QString defaultOutputPath();
 
   signals:
-    // The desktop refused the picture, at every refusal; reason is for the user.
+    // The picture did not reach the desktop: its file could not be written or
+    // the desktop refused it; at every failure, reason is for the user.
     void desktopFailed(const QString &reason);
     void applied(const QString &picturePath);
 

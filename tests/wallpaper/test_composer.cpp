@@ -132,20 +132,16 @@ class TestComposer : public QObject {
         QTest::addColumn<char>("orientation");
         QTest::addColumn<QSize>("target");
         QTest::addColumn<QSize>("decoded");
-        QTest::newRow("an eighth covers it")
-            << QSize(800, 450) << '\1' << QSize(100, 56) << QSize(100, 57);
-        QTest::newRow("a pixel more: a quarter")
-            << QSize(800, 450) << '\1' << QSize(101, 56) << QSize(200, 113);
-        QTest::newRow("seven eighths")
-            << QSize(800, 450) << '\1' << QSize(700, 393) << QSize(700, 394);
-        QTest::newRow("sideways photo, upright target")
-            << QSize(450, 800) << '\6' << QSize(100, 56) << QSize(100, 57);
-        QTest::newRow("target larger: full size")
-            << QSize(800, 450) << '\1' << QSize(1024, 768) << QSize(800, 450);
-        QTest::newRow("no target: full size")
-            << QSize(800, 450) << '\1' << QSize() << QSize(800, 450);
-        QTest::newRow("8000x4500 to the screen")
-            << QSize(8000, 4500) << '\1' << QSize(1024, 576) << QSize(2000, 1125);
+        const auto row = [](const char *name, QSize stored, char turn, QSize target, QSize out) {
+            QTest::newRow(name) << stored << turn << target << out;
+        };
+        row("an eighth covers it", {800, 450}, 1, {100, 56}, {100, 57});
+        row("a pixel more: a quarter", {800, 450}, 1, {101, 56}, {200, 113});
+        row("seven eighths", {800, 450}, 1, {700, 393}, {700, 394});
+        row("sideways photo, upright target", {450, 800}, 6, {100, 56}, {100, 57});
+        row("target larger: full size", {800, 450}, 1, {1024, 768}, {800, 450});
+        row("no target: full size", {800, 450}, 1, {}, {800, 450});
+        row("8000x4500 to the screen", {8000, 4500}, 1, {1024, 576}, {2000, 1125});
     }
     void jpegScaleChoice() {
         QFETCH(QSize, stored);
@@ -158,8 +154,7 @@ class TestComposer : public QObject {
         grey = QImage();
         // The peak from here on is the decode's (a reset of VmHWM).
         QFile refs("/proc/self/clear_refs");
-        QVERIFY(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1);
-        refs.close();
+        QVERIFY(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush());
         const qint64 before = statusKb("VmHWM");
         const QImage image = PictureLoader::load(jpeg, target);
         QCOMPARE(image.size(), decoded);
@@ -167,34 +162,42 @@ class TestComposer : public QObject {
         QVERIFY2(grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
     }
 
-    void fitted() {
-        // Stored sideways and tagged "turn clockwise to view": upright, blue is top left.
+    // Large JPEGs are scaled while decoding, and a large photo kept at its own
+    // size is no less a wallpaper. The content decides, not the name. One
+    // stored sideways and tagged "turn clockwise to view" is upright, blue top left.
+    void fitted_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QSize>("expected");
         const QString tagged =
             file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
-        // Large JPEGs are scaled while decoding, and a large photo kept at its
-        // own size is no less a wallpaper. The content decides, not the name.
-        const QList<std::tuple<QString, bool, QSize>> cases = {
-            {file("a.txt", encoded(quarters({640, 480}), "png")), true, {1024, 768}},
-            {file("a.jpg", encoded(quarters({2400, 1600}))), true, {1024, 683}},
-            {file("big.jpg", encoded(quarters({8000, 4500}))), false, {8000, 4500}},
-            {tagged, false, {100, 200}},
-            {tagged, true, {384, 768}}};
-        // However many switches, the memory they took goes back.
-        const qint64 rest = statusKb("RssAnon");
-        for (const auto &[path, stretch, expected] : cases) {
-            Rig rig(m_out);
-            rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
-            QCOMPARE(rig.desktop.calls, QStringList{m_out});
-            const QImage bmp(m_out, "bmp");
-            QCOMPARE(bmp.size(), expected);
-            const QList<Qt::GlobalColor> c = path == tagged
-                                                 ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
-                                                 : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
-            const int w = bmp.width() - 1, h = bmp.height() - 1;
-            QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
-            QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
-        }
-        QVERIFY2(statusKb("RssAnon") - rest < 4096, qPrintable(QString::number(rest)));
+        QTest::newRow("PNG named .txt")
+            << file("a.txt", encoded(quarters({640, 480}), "png")) << true << QSize(1024, 768);
+        QTest::newRow("JPEG fitted")
+            << file("a.jpg", encoded(quarters({2400, 1600}))) << true << QSize(1024, 683);
+        QTest::newRow("8000x4500 at its own size")
+            << file("big.jpg", encoded(quarters({8000, 4500}))) << false << QSize(8000, 4500);
+        QTest::newRow("turned") << tagged << false << QSize(100, 200);
+        QTest::newRow("turned, fitted") << tagged << true << QSize(384, 768);
+    }
+    void fitted() {
+        QFETCH(QString, path);
+        QFETCH(bool, stretch);
+        QFETCH(QSize, expected);
+        static const qint64 rest = statusKb("RssAnon"); // however many switches, it goes back
+        Rig rig(m_out);
+        rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
+        QCOMPARE(rig.desktop.calls, QStringList{m_out});
+        const qint64 grownKb = statusKb("RssAnon") - rest;
+        QVERIFY2(grownKb < 4096, qPrintable(QString::number(grownKb)));
+        const QImage bmp(m_out, "bmp");
+        QCOMPARE(bmp.size(), expected);
+        const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")
+                                             ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
+                                             : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
+        const int w = bmp.width() - 1, h = bmp.height() - 1;
+        QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
+        QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
     }
 
     void caption() {
@@ -247,12 +250,13 @@ class TestComposer : public QObject {
         QFile filler(disk.filePath("filler"));
         const QByteArray fill(qint64(fs.f_bavail) * qint64(fs.f_frsize) - room, 'x');
         QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
-        filler.close();
 
         Rig rig(out);
+        QSignalSpy failed(&rig.composer, &Composer::desktopFailed);
         bool applied = false;
         rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
         QCOMPARE(applied, pagesShort < 0);
+        QCOMPARE(failed.size(), int(!applied)); // told, as a refusing desktop is
         QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
         QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left

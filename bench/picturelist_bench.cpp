@@ -102,7 +102,7 @@ class BenchPictureList : public QObject {
     void editingAFullList() {
         Tab tab;
         PictureList list;
-        for (int i = 0; i < PictureListEditor::MaxPictures; ++i) {
+        for (int i = 0; i < MaxPictureCount; ++i) {
             list.Files << QStringLiteral("/pictures/IMG_%1.jpg").arg(i);
             list.Titles << QStringLiteral("IMG_%1.jpg").arg(i);
         }
@@ -157,7 +157,7 @@ class BenchPictureList : public QObject {
     void storeOfAFullList() {
         QTemporaryDir dir;
         PictureList list;
-        for (int i = 0; i < PictureListEditor::MaxPictures; ++i) {
+        for (int i = 0; i < MaxPictureCount; ++i) {
             list.Files << QStringLiteral("/home/user/Pictures/2026/IMG_%1.jpg").arg(i);
             list.Titles << QStringLiteral("IMG_%1.jpg").arg(i);
         }

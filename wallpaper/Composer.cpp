@@ -110,7 +110,7 @@ QImage Composer::composeImage(const QString &path, const Settings &settings) con
     // Points on the wallpaper should measure what they measure on the screen.
     qreal dpi = m_screen.dotsPerInch();
     if (!(dpi > 0))
-        dpi = 96;
+        dpi = FallbackDpi;
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
 

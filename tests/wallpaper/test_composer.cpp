@@ -58,6 +58,14 @@ QByteArray headerBomb() {
     return jpeg.replace(jpeg.indexOf("\xff\xc2") + 5, 4, "\x4e\x20\x75\x30");
 }
 
+// Under AddressSanitizer freed memory sits in quarantine and shadow memory
+// grows with every allocation, so memory figures say nothing there.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool MemoryMeasurable = false;
+#else
+constexpr bool MemoryMeasurable = true;
+#endif
+
 // A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share.
 qint64 statusKb(const QByteArray &field) {
     QFile status("/proc/self/status");
@@ -119,7 +127,8 @@ class TestComposer : public QObject {
             }
         }
         // The bomb is refused from its header, before the decoder allocates for it.
-        QVERIFY2(statusKb("VmHWM") - peak < 64 * 1024, qPrintable(QString::number(peak)));
+        QVERIFY2(!MemoryMeasurable || statusKb("VmHWM") - peak < 64 * 1024,
+                 qPrintable(QString::number(peak)));
         QVERIFY(!called && rig.desktop.calls.isEmpty() && unwritable.desktop.calls.isEmpty());
         QCOMPARE(QFileInfo(m_out).size(), qint64(sizeof "the previous wallpaper" - 1));
     }
@@ -159,7 +168,7 @@ class TestComposer : public QObject {
         const QImage image = PictureLoader::load(jpeg, target);
         QCOMPARE(image.size(), decoded);
         const qint64 grownKb = statusKb("VmHWM") - before;
-        QVERIFY2(grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
+        QVERIFY2(!MemoryMeasurable || grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
     }
 
     // Large JPEGs are scaled while decoding, and a large photo kept at its own
@@ -189,7 +198,7 @@ class TestComposer : public QObject {
         rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
         QCOMPARE(rig.desktop.calls, QStringList{m_out});
         const qint64 grownKb = statusKb("RssAnon") - rest;
-        QVERIFY2(grownKb < 4096, qPrintable(QString::number(grownKb)));
+        QVERIFY2(!MemoryMeasurable || grownKb < 4096, qPrintable(QString::number(grownKb)));
         const QImage bmp(m_out, "bmp");
         QCOMPARE(bmp.size(), expected);
         const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")

@@ -2,7 +2,6 @@
 // through, which is no way in for other users or misbehaving clients.
 #include "CommandLine.h"
 #include "RemoteControl.h"
-#include "TrayIcon.h"
 
 #include <QtTest>
 
@@ -24,6 +23,11 @@ class TestRemoteControl : public QObject {
                  {{"--json"}, A::UsageError, ""},
                  {{"--next", "--json"}, A::UsageError, ""},
                  {{"next"}, A::UsageError, ""},
+                 {{"--start", "--next"}, A::Send, "next"},
+                 {{"--start", "--status"}, A::UsageError, ""},
+                 {{"--start"}, A::UsageError, ""},
+                 {{"--login"}, A::Start, ""},
+                 {{"--login", "--start", "--next"}, A::UsageError, ""},
              }) {
             const CommandLine line =
                 parseCommandLine(QStringList{"/opt/m/mirell"} + args, "2.10.0000");
@@ -33,20 +37,6 @@ class TestRemoteControl : public QObject {
                 QVERIFY2(line.text.contains("Usage: "), qPrintable(line.text));
         }
         QCOMPARE(parseCommandLine({"mirell", "-v"}, "2.10.0000").text, "Mirell 2.10.0000\n");
-    }
-
-    // A D-Bus host's Activate (Trigger) is the double click of the other trays.
-    void trayClicks() {
-        using R = QSystemTrayIcon;
-        using Click = std::optional<std::pair<int, int>>;
-        for (auto [reason, xembed, sni] : {std::tuple{R::Context, Click{{2, 1}}, Click{{2, 1}}},
-                                           {R::DoubleClick, Click{{1, 2}}, Click{{1, 2}}},
-                                           {R::Trigger, Click{{1, 1}}, Click{{1, 2}}},
-                                           {R::MiddleClick, Click{{4, 1}}, Click{{4, 1}}},
-                                           {R::Unknown, Click{}, Click{}}}) {
-            QCOMPARE(TrayIcon::clickFor(reason, false), xembed);
-            QCOMPARE(TrayIcon::clickFor(reason, true), sni);
-        }
     }
 
     // Only the user's own processes get an answer, and no misbehaving client

@@ -9,6 +9,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// Seconds until the timer's alarm, from its counts (a minute is 60 ticks; an
+// interval below 1 alarms every minute). The alarm comes at the first minute
+// boundary where the count reaches the interval.
+int secondsToAlarm(int alarmMinute, int minutesCounted, int ticksCounted) {
+    const int boundaries = std::max(1, alarmMinute - minutesCounted);
+    return boundaries * 60 - ticksCounted;
+}
+
+} // namespace
+
 WallpaperRotator::WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
                                    const Clock &clock, QObject *parent)
     : QObject(parent), m_store(store), m_composer(composer), m_random(random), m_clock(clock) {
@@ -153,12 +165,6 @@ QString WallpaperRotator::note() const {
     if (!m_failure.isEmpty())
         lines << m_failure;
     return lines.join(QLatin1Char('\n'));
-}
-
-int WallpaperRotator::secondsToAlarm(int alarmMinute, int minutesCounted, int ticksCounted) {
-    // The alarm comes at the first minute boundary where the count reaches the interval.
-    const int boundaries = std::max(1, alarmMinute - minutesCounted);
-    return boundaries * 60 - ticksCounted;
 }
 
 WallpaperRotator::Status WallpaperRotator::status() const {

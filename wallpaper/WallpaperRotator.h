@@ -40,10 +40,8 @@ class WallpaperRotator : public QObject {
 
     const Settings &settings() const { return m_settings; }
     const PictureList &pictures() const { return m_list; }
-    const Rotation &rotation() const { return m_rotation; }
     // The title of the picture on the desktop (labCurr).
     QString currentTitle() const { return m_title; }
-    bool isPaused() const { return m_paused; }
     Status status() const;
     // What the icon's tip adds to the program's name: the pause and the
     // desktop's last refusal, which lasts only until a picture gets through.
@@ -59,10 +57,6 @@ class WallpaperRotator : public QObject {
     void applyPicture(const PictureList &list, int index);
     // While paused the timer's alarms switch nothing; a step asked for still runs.
     void setPaused(bool paused);
-
-    // Seconds until the timer's alarm, from its counts (a minute is 60 ticks;
-    // an interval below 1 alarms every minute).
-    static int secondsToAlarm(int alarmMinute, int minutesCounted, int ticksCounted);
 
   public slots:
     void RotationStep();

@@ -1,9 +1,6 @@
 // The rotator without any window: what the timer, the tray, OK and the
 // commands of a second start put on the desktop, and what the tip says.
-#include "Composer.h"
-#include "FakeServices.h"
-#include "MemorySettingsStore.h"
-#include "WallpaperRotator.h"
+#include "RotatorRig.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -23,24 +20,14 @@ class FakeTimer : public QObject {
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    MemorySettingsStore store;
-    FakeScreenInfo screen{QSize(80, 60)};
-    FakeClock clock;
-    FakeDesktopBackground desktop;
-    ScriptedRandom random;
-    Composer composer{screen, clock, desktop, dir.filePath(QStringLiteral("MirellWP.bmp"))};
-    WallpaperRotator rotator{store, composer, random, clock};
+struct Rig : RotatorRig {
     FakeTimer *timer = new FakeTimer;
-    // the stored pictures, those that reached the desktop, what labCurr was told
-    QStringList p, composed, titles;
+    QStringList p, titles; // the stored pictures, what labCurr was told
 
     Rig(int pictures, const QMap<QString, QString> &settings = {}) {
-        p = storePictures(store, dir, pictures);
+        p = storePictures(pictures);
         for (auto it = settings.begin(); it != settings.end(); ++it)
             store.set("Setting", it.key(), it.value());
-        QObject::connect(&composer, &Composer::applied, [this](auto &path) { composed << path; });
         QObject::connect(&rotator, &WallpaperRotator::currentChanged,
                          [this](auto &title) { titles << title; });
         rotator.load();
@@ -78,30 +65,48 @@ class TestRotator : public QObject {
     }
 
     // What OK puts on the desktop, by the stored order (0 list, 1 shuffle,
-    // 2 random), the confirmed one, and the list it confirms.
+    // 2 random), the confirmed one and the length of the list it confirms;
+    // the timer takes the new interval either way.
+    void okComposes_data() {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("confirmed");
+        QTest::addColumn<bool>("switched");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("random");
+        QTest::addColumn<int>("picture"); // 1-based, 0 for none
+        QTest::addColumn<bool>("writes");
+        QTest::newRow("same again") << 0 << 3 << 0 << false << 5 << 0.0 << 3 << false;
+        QTest::newRow("order switched") << 0 << 3 << 2 << true << 5 << 0.9 << 5 << true;
+        QTest::newRow("the last one again") << 0 << 5 << 0 << false << 5 << 0.0 << 5 << false;
+        QTest::newRow("shown one removed") << 0 << 4 << 0 << false << 2 << 0.0 << 1 << false;
+        QTest::newRow("all removed") << 0 << 3 << 0 << false << 0 << 0.0 << 0 << false;
+        QTest::newRow("nothing chosen yet") << 1 << 4 << 1 << false << 5 << 0.0 << 1 << true;
+        QTest::newRow("random switched") << 2 << 4 << 2 << false << 5 << 0.5 << 3 << true;
+    }
     void okComposes() {
-        for (auto [order, current, confirmed, switched, count, random, picture, writes] :
-             {std::tuple{0, 3, 0, false, 5, 0.0, 3, false},
-              {0, 3, 2, true, 5, 0.9, 5, true},
-              {0, 5, 0, false, 5, 0.0, 5, false}, // the last one again
-              {0, 4, 0, false, 2, 0.0, 1, false}, // removed pictures: the first
-              {0, 3, 0, false, 0, 0.0, 0, false}, // all removed: nothing
-              {1, 4, 1, false, 5, 0.0, 1, true},  // nothing chosen yet this run
-              {2, 4, 2, false, 5, 0.5, 3, true}}) {
-            Rig rig(5,
-                    {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
-            rig.random.script({random});
-            const PictureList all = rig.rotator.pictures();
-            rig.rotator.setPictures({all.Files.mid(0, count), all.Titles.mid(0, count)});
-            Settings record = rig.rotator.settings();
-            record.OrderMode = qint16(confirmed);
-            rig.rotator.confirm(record, switched);
-            QCOMPARE(rig.composed, picture ? QStringList{rig.p[picture - 1]} : QStringList());
-            QCOMPARE(rig.rotator.currentTitle(), picture ? rig.titles.value(0) : QString());
-            QCOMPARE(rig.store.puts().isEmpty(), !writes);
-            if (writes)
-                QCOMPARE(rig.current(), QString::number(picture));
-        }
+        QFETCH(int, order);
+        QFETCH(int, current);
+        QFETCH(int, confirmed);
+        QFETCH(bool, switched);
+        QFETCH(int, count);
+        QFETCH(double, random);
+        QFETCH(int, picture);
+        QFETCH(bool, writes);
+        Rig rig(5, {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
+        rig.random.script({random});
+        const PictureList all = rig.rotator.pictures();
+        rig.rotator.setPictures({all.Files.mid(0, count), all.Titles.mid(0, count)});
+        Settings record = rig.rotator.settings();
+        record.OrderMode = qint16(confirmed);
+        record.MirellTime = 9;
+        rig.rotator.confirm(record, switched);
+        QCOMPARE(rig.timer->alarmMinute, 9);
+        QCOMPARE(rig.composed, picture ? QStringList{rig.p[picture - 1]} : QStringList());
+        QCOMPARE(rig.rotator.currentTitle(), picture ? rig.titles.value(0) : QString());
+        QCOMPARE(rig.store.puts().isEmpty(), !writes);
+        if (writes)
+            QCOMPARE(rig.current(), QString::number(picture));
     }
 
     // The tip tells the desktop's refusal until a picture gets through, the
@@ -132,15 +137,30 @@ class TestRotator : public QObject {
         QCOMPARE(rig.current(), QStringLiteral("1"));
     }
 
-    // When the next alarm comes, from the timer's counts.
+    // When the next alarm comes, from the timer's counts (a minute is 60
+    // ticks; an interval below 1 alarms every minute).
+    void nextSwitch_data() {
+        QTest::addColumn<int>("alarm");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("fresh") << 5 << 0 << 0 << 300;
+        QTest::newRow("one tick left") << 1 << 0 << 59 << 1;
+        QTest::newRow("zero minutes") << 0 << 3 << 10 << 50;
+        QTest::newRow("counted past") << 3 << 10 << 0 << 60;
+        QTest::newRow("negative") << -4 << 0 << 0 << 60;
+        QTest::newRow("halfway") << 5 << 2 << 30 << 150;
+    }
     void nextSwitch() {
-        for (const auto &[alarm, minutes, ticks, seconds] : QList<std::array<int, 4>>{
-                 {5, 0, 0, 300}, {1, 0, 59, 1}, {0, 3, 10, 50}, {3, 10, 0, 60}, {-4, 0, 0, 60}})
-            QCOMPARE(WallpaperRotator::secondsToAlarm(alarm, minutes, ticks), seconds);
-        Rig rig(1, {{"MirellTime", "5"}});
-        rig.timer->minutes = 2;
-        rig.timer->ticks = 30;
-        QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(150));
+        QFETCH(int, alarm);
+        QFETCH(int, minutes);
+        QFETCH(int, ticks);
+        QFETCH(int, seconds);
+        Rig rig(1);
+        rig.timer->alarmMinute = alarm;
+        rig.timer->minutes = minutes;
+        rig.timer->ticks = ticks;
+        QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(seconds));
     }
 };
 

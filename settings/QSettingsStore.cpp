@@ -1,11 +1,11 @@
 #include "SettingsStore.h"
 
+#include "AtomicFile.h"
 #include "IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -80,14 +80,9 @@ struct QSettingsStore::Private {
         ini = IniFile(onDisk.value_or(QByteArray()));
     }
 
-    // All or nothing: a full disk or a crash mid-write leaves the old file.
-    // Unbuffered, because QSaveFile (Qt 6.4) does not notice when the flush
-    // in its commit fails, and would put an empty file in place of the old.
     bool write(const QByteArray &bytes) const {
         QDir().mkpath(QFileInfo(location).absolutePath());
-        QSaveFile file(location);
-        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-               file.write(bytes) == bytes.size() && file.commit();
+        return writeFileAtomically(location, bytes);
     }
 };
 

@@ -4,10 +4,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
 
 #include <limits>
 
@@ -29,33 +33,42 @@ class TestControlHost : public QObject {
   private slots:
     // Minutes of ticks with the interval changed part way: the minutes after the
     // change (from 1) that end with an alarm; no event is ever due off a sixtieth tick.
-    void alarmsEveryIntervalCountingOnAcrossChanges() {
+    void alarmsEveryIntervalCountingOnAcrossChanges_data() {
+        QTest::addColumn<qint32>("before");
+        QTest::addColumn<int>("minutesBefore");
+        QTest::addColumn<qint32>("after");
+        QTest::addColumn<QList<int>>("expected");
         const QList<int> everyMinute{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-        for (const auto &[before, minutesBefore, after, expected] : {
-                 std::tuple<qint32, int, qint32, QList<int>>{0, 0, 5, {5, 10, 15}},
-                 {0, 0, 1, everyMinute},
-                 {0, 0, 0, everyMinute}, // never set
-                 {0, 0, std::numeric_limits<qint32>::min(), everyMinute},
-                 {60, 10, 3, {1, 4, 7, 10, 13, 16}}, // lowered below the count: due at once
-                 {3, 2, 5, {3, 8, 13}},              // raised: the minutes counted still count
-                 {5, 3, 5, {2, 7, 12}},              // the same value again: nothing restarts
-             }) {
-            MinuteCounter counter;
-            counter.alarmMinute = before;
-            QList<int> alarms;
-            for (int minute = 1 - minutesBefore; minute <= 16; ++minute) {
-                if (minute == 1)
-                    counter.alarmMinute = after;
-                for (int second = 1; second <= 60; ++second) {
-                    const MinuteCounter::Due due = counter.tick();
-                    QVERIFY2(due.timer == (second == 60) && (!due.alarm || second == 60),
-                             "event due off the minute boundary");
-                    if (due.alarm)
-                        alarms << minute;
-                }
+        QTest::newRow("every 5") << 0 << 0 << 5 << QList<int>{5, 10, 15};
+        QTest::newRow("every 1") << 0 << 0 << 1 << everyMinute;
+        QTest::newRow("never set") << 0 << 0 << 0 << everyMinute;
+        QTest::newRow("most negative")
+            << 0 << 0 << std::numeric_limits<qint32>::min() << everyMinute;
+        QTest::newRow("lowered below the count: due at once")
+            << 60 << 10 << 3 << QList<int>{1, 4, 7, 10, 13, 16};
+        QTest::newRow("raised: minutes counted still count") << 3 << 2 << 5 << QList<int>{3, 8, 13};
+        QTest::newRow("same value again: nothing restarts") << 5 << 3 << 5 << QList<int>{2, 7, 12};
+    }
+    void alarmsEveryIntervalCountingOnAcrossChanges() {
+        QFETCH(qint32, before);
+        QFETCH(int, minutesBefore);
+        QFETCH(qint32, after);
+        QFETCH(QList<int>, expected);
+        MinuteCounter counter;
+        counter.alarmMinute = before;
+        QList<int> alarms;
+        for (int minute = 1 - minutesBefore; minute <= 16; ++minute) {
+            if (minute == 1)
+                counter.alarmMinute = after;
+            for (int second = 1; second <= 60; ++second) {
+                const MinuteCounter::Due due = counter.tick();
+                QVERIFY2(due.timer == (second == 60) && (!due.alarm || second == 60),
+                         "event due off the minute boundary");
+                if (due.alarm)
+                    alarms << minute;
             }
-            QCOMPARE(alarms, expected);
         }
+        QCOMPARE(alarms, expected);
     }
 
     void loadsTheTimerThatTicksOnceASecondAndAlarmsBeforeTheMinute() {
@@ -93,37 +106,91 @@ class TestControlHost : public QObject {
     }
 
     // Where the plugin may lie relative to the program's folder, and what the
-    // user is told when the one there is unusable or none is there.
-    void findsThePluginBesideOrInstalled() {
-        const QString installed = "bin/" MIRELL_PLUGIN_RELATIVE_DIR;
-        for (auto [good, broken, error] :
-             {// error empty: the control is made
-              std::tuple<QString, QString, QString>{"bin", "", ""},
-              {installed, "", ""},
-              {installed, "bin", ""},
-              {"", installed, "ライブラリが壊れているか、プラグインではありません。"},
-              {"", "", "No library offers it in:"}}) {
-            QTemporaryDir dir;
-            for (const QString &folder : {good, broken}) {
-                const QString file =
-                    dir.filePath(folder + "/" + QFileInfo(CHRONOME_FILE).fileName());
-                QVERIFY(folder.isEmpty() || (QDir().mkpath(QFileInfo(file).path()) &&
-                                             QFile::copy(CHRONOME_FILE, file) &&
-                                             (folder == good || QFile::resize(file, 8192))));
-            }
-            ControlHost host(
-                ControlHost::programFolders(dir.filePath("bin"), MIRELL_PLUGIN_RELATIVE_DIR));
-            QObject owner;
-            QString message;
-            const bool made = host.createControl("Chronome.MinuteTimer", &owner, &message);
-            QVERIFY2(made == error.isEmpty() && owner.children().size() == int(made),
-                     qPrintable(good + '|' + broken));
-            QVERIFY2(made ? message.isEmpty()
-                          : message.contains("\"Chronome.MinuteTimer\"") && message.contains(error),
-                     qPrintable(message));
-        }
+    // user is told when the one there is unusable or none is there. The
+    // program is a copy of this test, run from bin/ (or a folder whose name is
+    // no UTF-8) with a good plugin planted in the current directory, which
+    // must never be searched.
+    void findsThePluginBesideOrInstalledOnly_data() {
+        QTest::addColumn<QByteArray>("bin");
+        QTest::addColumn<QByteArray>("good"); // folders below bin
+        QTest::addColumn<QByteArray>("broken");
+        QTest::addColumn<QString>("error"); // empty: the control is made
+        const QByteArray installed = "/" MIRELL_PLUGIN_RELATIVE_DIR;
+        const QByteArray latin1 = "bin\xff";
+        QTest::newRow("beside") << QByteArray("bin") << QByteArray("") << QByteArray() << "";
+        QTest::newRow("in plugins")
+            << QByteArray("bin") << QByteArray("/plugins") << QByteArray() << "";
+        QTest::newRow("installed") << QByteArray("bin") << installed << QByteArray() << "";
+        QTest::newRow("broken copy beside passed over")
+            << QByteArray("bin") << installed << QByteArray("") << "";
+        QTest::newRow("only a broken copy")
+            << QByteArray("bin") << QByteArray() << installed
+            << "ライブラリが壊れているか、プラグインではありません。";
+        QTest::newRow("none") << QByteArray("bin") << QByteArray() << QByteArray()
+                              << "No library offers it in:";
+        QTest::newRow("non-UTF-8 folder") << latin1 << QByteArray("") << QByteArray()
+                                          << "The program's own folder cannot be found";
+    }
+    void findsThePluginBesideOrInstalledOnly() {
+        QFETCH(QByteArray, bin);
+        QFETCH(QByteArray, good);
+        QFETCH(QByteArray, broken);
+        QFETCH(QString, error);
+        namespace fs = std::filesystem;
+        QTemporaryDir dir;
+        const fs::path root(QFile::encodeName(dir.path()).toStdString());
+        const auto remove = qScopeGuard([&] { fs::remove_all(root); }); // by bytes, as made
+        const fs::path program = root / bin.toStdString();
+        // Folders by bytes: the decoded name of a non-UTF-8 one is another folder.
+        const auto plant = [](const fs::path &folder, bool whole) {
+            const fs::path file = folder / QFileInfo(CHRONOME_FILE).fileName().toStdString();
+            fs::create_directories(folder);
+            fs::copy_file(CHRONOME_FILE, file);
+            if (!whole)
+                fs::resize_file(file, 8192);
+        };
+        if (!good.isNull())
+            plant((program.string() + good.toStdString()), true);
+        if (!broken.isNull())
+            plant((program.string() + broken.toStdString()), false);
+        plant(root / "cwd", true);
+        plant(root / "cwd/plugins", true);
+        fs::create_directories(program);
+        fs::copy_file(QCoreApplication::applicationFilePath().toStdString(), program / "probe");
+        // QProcess wants the program's name as text; the link spells it in ASCII.
+        fs::create_symlink(program / "probe", root / "probe");
+
+        QProcess probe;
+        probe.setWorkingDirectory(dir.filePath("cwd"));
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("MIRELL_PLUGIN_PROBE", "1");
+        probe.setProcessEnvironment(env);
+        probe.start(dir.filePath("probe"));
+        QVERIFY(probe.waitForFinished(60000));
+        const QString message = QString::fromUtf8(probe.readAllStandardOutput());
+        QVERIFY2((probe.exitCode() == 0) == error.isEmpty(), qPrintable(message));
+        QVERIFY2(error.isEmpty()
+                     ? message.isEmpty()
+                     : message.contains("\"Chronome.MinuteTimer\"") && message.contains(error),
+                 qPrintable(message));
     }
 };
 
-QTEST_GUILESS_MAIN(TestControlHost)
+// As the program makes its timer, from wherever this copy was started.
+int probe() {
+    ControlHost host;
+    QObject owner;
+    QString error;
+    const bool made = host.createControl("Chronome.MinuteTimer", &owner, &error);
+    fputs(qPrintable(error), stdout);
+    return made ? 0 : 1;
+}
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("MIRELL_PLUGIN_PROBE"))
+        return probe();
+    TestControlHost test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_controlhost.moc"

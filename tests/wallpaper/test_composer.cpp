@@ -6,11 +6,14 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -121,6 +124,49 @@ class TestComposer : public QObject {
         QCOMPARE(QFileInfo(m_out).size(), qint64(sizeof "the previous wallpaper" - 1));
     }
 
+    // A JPEG is decoded at the smallest m/8 of its size that still covers the
+    // target (the screen, the preview), upright; never at full size for a
+    // small target, which for a large photo takes ~144 MB.
+    void jpegScaleChoice_data() {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<char>("orientation");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("an eighth covers it")
+            << QSize(800, 450) << '\1' << QSize(100, 56) << QSize(100, 57);
+        QTest::newRow("a pixel more: a quarter")
+            << QSize(800, 450) << '\1' << QSize(101, 56) << QSize(200, 113);
+        QTest::newRow("seven eighths")
+            << QSize(800, 450) << '\1' << QSize(700, 393) << QSize(700, 394);
+        QTest::newRow("sideways photo, upright target")
+            << QSize(450, 800) << '\6' << QSize(100, 56) << QSize(100, 57);
+        QTest::newRow("target larger: full size")
+            << QSize(800, 450) << '\1' << QSize(1024, 768) << QSize(800, 450);
+        QTest::newRow("no target: full size")
+            << QSize(800, 450) << '\1' << QSize() << QSize(800, 450);
+        QTest::newRow("8000x4500 to the screen")
+            << QSize(8000, 4500) << '\1' << QSize(1024, 576) << QSize(2000, 1125);
+    }
+    void jpegScaleChoice() {
+        QFETCH(QSize, stored);
+        QFETCH(char, orientation);
+        QFETCH(QSize, target);
+        QFETCH(QSize, decoded);
+        QImage grey(stored, QImage::Format_Grayscale8);
+        grey.fill(128);
+        const QByteArray jpeg = withOrientation(encoded(grey), orientation);
+        grey = QImage();
+        // The peak from here on is the decode's (a reset of VmHWM).
+        QFile refs("/proc/self/clear_refs");
+        QVERIFY(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1);
+        refs.close();
+        const qint64 before = statusKb("VmHWM");
+        const QImage image = PictureLoader::load(jpeg, target);
+        QCOMPARE(image.size(), decoded);
+        const qint64 grownKb = statusKb("VmHWM") - before;
+        QVERIFY2(grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
+    }
+
     void fitted() {
         // Stored sideways and tagged "turn clockwise to view": upright, blue is top left.
         const QString tagged =
@@ -175,6 +221,41 @@ class TestComposer : public QObject {
         QVERIFY(inks[0].right() >= 386 && inks[0].bottom() >= 280 && inks[0].width() > 30);
         // 20 points on a screen of twice the density take twice the pixels.
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
+    }
+
+    // A disk a few pages short of the new wallpaper, then one with room.
+    void fullDiskKeepsThePreviousWallpaper_data() {
+        QTest::addColumn<qint64>("pagesShort");
+        QTest::newRow("one page short") << qint64(1);
+        QTest::newRow("three pages short") << qint64(3);
+        QTest::newRow("room to spare") << qint64(-1);
+    }
+    void fullDiskKeepsThePreviousWallpaper() {
+        QFETCH(qint64, pagesShort);
+        QTemporaryDir disk;
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk.path()}))
+            QSKIP("a tmpfs cannot be mounted here (not root, or no mount allowed)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk.path()}); });
+        const QString out = disk.filePath("MirellWP.bmp");
+        // Rows of 3,000 bytes: a buffered write keeps the last 15,000 for the commit.
+        const QString picture = file("disk.png", encoded(quarters({1000, 200}), "png"));
+        QVERIFY(QFile(out).open(QIODevice::WriteOnly) && QFile::resize(out, 4096));
+        const qint64 bmpSize = 54 + 1000 * 3 * 200, page = 4096;
+        struct statvfs fs;
+        QCOMPARE(statvfs(QFile::encodeName(disk.path()).constData(), &fs), 0);
+        const qint64 room = (bmpSize + page - 1) / page * page - pagesShort * page;
+        QFile filler(disk.filePath("filler"));
+        const QByteArray fill(qint64(fs.f_bavail) * qint64(fs.f_frsize) - room, 'x');
+        QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
+        filler.close();
+
+        Rig rig(out);
+        bool applied = false;
+        rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
+        QCOMPARE(applied, pagesShort < 0);
+        QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
+        QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left
     }
 
     void requestDuringCompositionWaits() {

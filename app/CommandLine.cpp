@@ -14,6 +14,9 @@ struct Command {
 // Each becomes an option of the same name and the word sent to the running copy.
 constexpr Command Commands[] = {
     {"next", "Switch the running copy to the next picture now."},
+    {"previous", "Bring back the picture the running copy showed before this one."},
+    {"remove-current", "Take the picture now shown out of the list (the file stays) and switch."},
+    {"history", "Print the pictures the running copy has shown, newest first."},
     {"settings", "Open the settings window of the running copy."},
     {"quit", "End the running copy."},
     {"pause", "Stop the running copy's timed switches until --resume."},

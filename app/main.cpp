@@ -86,6 +86,8 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line) {
     }
     if (line.command == QLatin1String("status"))
         std::fputs(formatStatus(QJsonDocument::fromJson(answer).object(), line.json), stdout);
+    else
+        std::fputs(answer.constData(), stdout);
     return 0;
 }
 
@@ -165,7 +167,7 @@ int main(int argc, char *argv[]) {
     const auto desktop = createDesktopBackground(detectDesktop(EnvironmentSnapshot::current()));
     Composer composer(screen, clock, *desktop, Composer::defaultOutputPath());
     WallpaperRotator rotator(store, composer, random, clock);
-    rotator.load();
+    rotator.load(History::defaultPath());
     rotator.setTimer(chronomer);
 
     QtDialogs dialogs;

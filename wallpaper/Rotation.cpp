@@ -77,6 +77,21 @@ void Rotation::applyManual(int k, int n, Order order) {
     }
 }
 
+void Rotation::removePictures(const QList<int> &removed) {
+    // Less one for every removed picture at or before it.
+    const auto follow = [&removed](qint16 &index) {
+        const auto passed = std::upper_bound(removed.cbegin(), removed.cend(), int(index));
+        index = qint16(std::max(0, index - int(passed - removed.cbegin())));
+    };
+    follow(Current);
+    follow(ShufflePos);
+    follow(RandomPick);
+    for (auto it = removed.crbegin(); it != removed.crend(); ++it) {
+        if (*it < ShuffleUsed.size())
+            ShuffleUsed.remove(*it);
+    }
+}
+
 int Rotation::indexFor(Order order) const {
     switch (order) {
     case Order::List:

@@ -212,7 +212,8 @@ class TestAppPlain : public QObject {
         for (const auto &m :
              QRegularExpression("'label': <'([^']*)'>|'separator'").globalMatch(layout))
             labels << (m.captured(1).isEmpty() ? "-" : m.captured(1));
-        QCOMPARE(labels, QStringList({"今すぐMirell!(_N)", "-", "設定(_C)...", "-", "終了(_Q)"}));
+        QCOMPARE(labels, QStringList({"今すぐMirell!(_N)", "前の壁紙(_B)", "この壁紙を外す(_X)",
+                                      "-", "設定(_C)...", "-", "終了(_Q)"}));
 
         // Asked to draw the menu itself, the item pops it up, small.
         sni.call("ContextMenu", 10, 10);

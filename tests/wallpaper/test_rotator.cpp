@@ -30,11 +30,18 @@ struct Rig : RotatorRig {
             store.set("Setting", it.key(), it.value());
         QObject::connect(&rotator, &WallpaperRotator::currentChanged,
                          [this](auto &title) { titles << title; });
-        rotator.load();
+        rotator.load(historyFile());
         rotator.setTimer(timer);
         store.clearPuts();
     }
     QString current() const { return store.value("Setting", "Current"); }
+    // 1-based numbers of the given pictures, as "1 2 3".
+    QString numbers(const QStringList &paths) const {
+        QStringList out;
+        for (const QString &path : paths)
+            out << QString::number(p.indexOf(path) + 1);
+        return out.join(' ');
+    }
 };
 
 } // namespace
@@ -107,6 +114,94 @@ class TestRotator : public QObject {
         QCOMPARE(rig.store.puts().isEmpty(), !writes);
         if (writes)
             QCOMPARE(rig.current(), QString::number(picture));
+    }
+
+    // Going back and forth over four pictures in list order. Script: n the
+    // tray's "now", b back, t the timer, f a timer step the desktop refuses,
+    // r a restart, d a damaged history file, x the window removing the
+    // second picture, X removing the one on the desktop.
+    void history_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("history"); // newest first
+        QTest::newRow("forward") << "n n n"
+                                 << "1 2 3"
+                                 << "3 2 1";
+        QTest::newRow("back") << "n n n b b"
+                              << "1 2 3 2 1"
+                              << "3 2 1";
+        QTest::newRow("back past the oldest") << "n n b b"
+                                              << "1 2 1"
+                                              << "2 1";
+        QTest::newRow("forward past the newest") << "n n n b b n n n"
+                                                 << "1 2 3 2 1 2 3 4"
+                                                 << "4 3 2 1";
+        QTest::newRow("timed switch while back") << "n n n b b t"
+                                                 << "1 2 3 2 1 4"
+                                                 << "4 3 2 1";
+        QTest::newRow("failed switch") << "n f n b"
+                                       << "1 3 1"
+                                       << "3 1";
+        QTest::newRow("restart") << "n n r b"
+                                 << "1 2 1"
+                                 << "2 1";
+        QTest::newRow("restart while back") << "n n b r n n"
+                                            << "1 2 1 2 3"
+                                            << "3 2 1";
+        QTest::newRow("damaged file") << "n n d r b n"
+                                      << "1 2 3"
+                                      << "3";
+        QTest::newRow("removed picture") << "n n n x b"
+                                         << "1 2 3 1"
+                                         << "3 2 1";
+        QTest::newRow("remove current") << "n n X b"
+                                        << "1 2 3 1"
+                                        << "3 2 1";
+        QTest::newRow("remove current while back") << "n n n b X t"
+                                                   << "1 2 3 2 3 4"
+                                                   << "4 3 2 1";
+        QString script, shown, history;
+        for (int i = 0; i < History::MaxEntries + 3; ++i) {
+            script += "n ";
+            shown += QString::number(i % 4 + 1) + ' ';
+            if (i >= 3)
+                history.prepend(QString::number(i % 4 + 1) + ' ');
+        }
+        QTest::newRow("limit") << script.trimmed() << shown.trimmed() << history.trimmed();
+    }
+    void history() {
+        QFETCH(QString, script);
+        QFETCH(QString, shown);
+        QFETCH(QString, history);
+        Rig rig(4, {{"Current", "0"}});
+        for (const QString &action : script.split(' ')) {
+            if (action == "n")
+                rig.rotator.next();
+            else if (action == "b")
+                rig.rotator.previous();
+            else if (action == "t" || action == "f") {
+                rig.desktop.failure = action == "f" ? QStringLiteral("refused") : QString();
+                rig.timer->fire();
+                rig.desktop.failure.clear();
+            } else if (action == "r")
+                rig.rotator.load(rig.historyFile());
+            else if (action == "d")
+                QFile(rig.historyFile()).open(QIODevice::WriteOnly | QIODevice::Truncate);
+            else if (action == "X")
+                QCOMPARE(rig.rotator.removeCurrent(), QString());
+            else if (action == "x") {
+                PictureList list = rig.rotator.pictures();
+                list.Files.removeAt(1), list.Titles.removeAt(1);
+                writePictureList(rig.store, list);
+                rig.rotator.setPictures(list);
+            }
+        }
+        QCOMPARE(rig.numbers(rig.composed), shown);
+        QStringList paths;
+        for (const History::Entry &entry : rig.rotator.history().entries())
+            paths << entry.path;
+        QCOMPARE(rig.numbers(paths), history);
+        QCOMPARE(readPictureList(rig.store), rig.rotator.pictures());
     }
 
     // The tip tells the desktop's refusal until a picture gets through, the

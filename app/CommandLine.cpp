@@ -65,6 +65,16 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         QStringLiteral("autostart"),
         QStringLiteral("Start at login: on, off, or without a value, tell whether it is on."));
     parser.addOption(autostart);
+    const QCommandLineOption start(
+        QStringLiteral("start"),
+        QStringLiteral("With --next, --settings, --pause or --resume: start Mirell first "
+                       "when it is not running."));
+    parser.addOption(start);
+    const QCommandLineOption login(
+        QStringLiteral("login"),
+        QStringLiteral("Started at login: without a notification area, rotate in the "
+                       "background and say once how to reach the settings."));
+    parser.addOption(login);
     parser.addPositionalArgument(QStringLiteral("on|off"),
                                  QStringLiteral("With --autostart: turn it on or off."),
                                  QStringLiteral("[on|off]"));
@@ -106,8 +116,15 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         if (parser.isSet(QString::fromLatin1(command.name)))
             chosen << QString::fromLatin1(command.name);
     }
+    if (parser.isSet(login) && (!chosen.isEmpty() || parser.isSet(start)))
+        return usageError(QStringLiteral("--login goes alone."));
+    if (parser.isSet(start) &&
+        (chosen.size() != 1 || chosen.constFirst() == QLatin1String("quit") ||
+         chosen.constFirst() == QLatin1String("status")))
+        return usageError(
+            QStringLiteral("--start goes with --next, --settings, --pause or --resume."));
     if (parser.isSet(autostart)) {
-        if (!chosen.isEmpty() || parser.isSet(json))
+        if (!chosen.isEmpty() || parser.isSet(json) || parser.isSet(login))
             return usageError(QStringLiteral("Give one command at a time."));
         result.action = CommandLine::Action::Autostart;
         result.text = words.value(0);
@@ -121,7 +138,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         result.action = CommandLine::Action::Send;
         result.command = chosen.constFirst();
         result.json = parser.isSet(json);
+        result.orStart = parser.isSet(start);
     }
+    result.atLogin = parser.isSet(login);
     return result;
 }
 

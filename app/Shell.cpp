@@ -4,8 +4,6 @@
 #include "TrayIcon.h"
 #include "WallpaperRotator.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -73,17 +71,9 @@ Shell::Shell(WallpaperRotator &rotator, FrmMain &window, TrayIcon &tray, QObject
 Shell::~Shell() = default;
 
 void Shell::trayClicked(int button, int clicks) {
-    if (button == 2 && clicks == 1) {
-        // XEmbed and Windows trays pop the icon's menu themselves. A D-Bus
-        // host that asks for the menu leaves the drawing to us; Wayland gives
-        // no cursor position and no parent for a pop-up, which would come up
-        // as a window of its own, so there the host's exported menu must do.
-        if (m_tray.isStatusNotifierItem() &&
-            !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            m_mnuPop->popup(QCursor::pos());
-    } else if (button == 1 && clicks == 2) {
+    // The tray pops the menu itself on a right click.
+    if (button == 1 && clicks == 2)
         m_window.openSettings();
-    }
 }
 
 QString Shell::removeCurrent() {

@@ -44,6 +44,8 @@ class Sandbox {
         env.insert("HOME", path("home"));
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
         env.remove("QT_QPA_PLATFORM");
+        for (auto [name, value] : this->env.asKeyValueRange())
+            env.insert(name, value);
         auto *p = new QProcess(&m_processes);
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_dir.path());
@@ -66,6 +68,7 @@ class Sandbox {
     }
 
     QString bus = "unix:path=/nonexistent/bus";
+    QMap<QString, QString> env; // more for the copies it starts
 
   private:
     QTemporaryDir m_dir;

@@ -5,7 +5,6 @@
 #include "CommandLine.h"
 #include "LocalAccess.h"
 #include "RemoteControl.h"
-#include "TrayIcon.h"
 
 #include <QtTest>
 
@@ -14,7 +13,6 @@
 #include <unistd.h>
 
 using A = CommandLine::Action;
-using Click = std::optional<std::pair<int, int>>;
 // A user of this run's own: runs in other checkouts add and remove theirs.
 static const QString Other = QStringLiteral("mirell-%1").arg(getpid());
 
@@ -83,6 +81,14 @@ class TestRemoteControl : public QObject {
         QTest::newRow("json off status")
             << QStringList{"--next", "--json"} << A::UsageError << QString();
         QTest::newRow("bare word") << QStringList{"next"} << A::UsageError << QString();
+        QTest::newRow("start, then next")
+            << QStringList{"--start", "--next"} << A::Send << QString("next");
+        QTest::newRow("start and status")
+            << QStringList{"--start", "--status"} << A::UsageError << QString();
+        QTest::newRow("start alone") << QStringList{"--start"} << A::UsageError << QString();
+        QTest::newRow("login") << QStringList{"--login"} << A::Start << QString();
+        QTest::newRow("login and start")
+            << QStringList{"--login", "--start", "--next"} << A::UsageError << QString();
     }
     void parse() {
         QFETCH(QStringList, args);
@@ -112,24 +118,6 @@ class TestRemoteControl : public QObject {
         QTEST(lines.value(0), "line");
         QCOMPARE(lines.mid(1, 3), (QList<QByteArray>{"order: ", "interval: 5", "paused: yes"}));
         QCOMPARE(QJsonDocument::fromJson(formatStatus(status, true)).object(), status);
-    }
-
-    // A D-Bus host's Activate (Trigger) is the double click of the other trays.
-    void trayClicks_data() {
-        using R = QSystemTrayIcon;
-        QTest::addColumn<R::ActivationReason>("reason");
-        QTest::addColumn<Click>("xembed");
-        QTest::addColumn<Click>("sni");
-        QTest::newRow("context") << R::Context << Click{{2, 1}} << Click{{2, 1}};
-        QTest::newRow("double") << R::DoubleClick << Click{{1, 2}} << Click{{1, 2}};
-        QTest::newRow("trigger") << R::Trigger << Click{{1, 1}} << Click{{1, 2}};
-        QTest::newRow("middle") << R::MiddleClick << Click{{4, 1}} << Click{{4, 1}};
-        QTest::newRow("unknown") << R::Unknown << Click{} << Click{};
-    }
-    void trayClicks() {
-        QFETCH(QSystemTrayIcon::ActivationReason, reason);
-        QTEST(TrayIcon::clickFor(reason, false), "xembed");
-        QTEST(TrayIcon::clickFor(reason, true), "sni");
     }
 
     void misbehavingClients_data() {

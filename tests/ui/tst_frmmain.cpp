@@ -1,5 +1,5 @@
 // The settings window between the store, the tray and the desktop: its
-// layout, loading, the caption rules, what OK and Cancel keep, and the
+// loading, the caption rules, what OK and Cancel keep, and the
 // pictures it shows.
 #include "FakeUi.h"
 
@@ -54,28 +54,10 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
   private slots:
-    // The frame, a few controls with kind, caption and container, and the
-    // interval box's limits.
-    void layout() {
+    // Three characters typed at most; the arrows step the number, within 1..999.
+    void intervalBox() {
         WindowRig rig;
-        FrmMain &w = rig.open();
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Mirell!"));
-        QCOMPARE(w.size(), QSize(324, 403));
-        QCOMPARE(w.minimumSize(), w.maximumSize());
-        QVERIFY(rig.child<QPushButton>("cmdOK")->isDefault());
-        QCOMPARE(rig.child<QLabel>("Label3")->buddy(), rig.child("txtMin"));
-        for (auto [name, kind, caption, container] :
-             {std::tuple{"cmdLet", "QPushButton", "この画像にM&irell!", "tabPage0"},
-              {"chkShowStr", "QCheckBox", "文字を入れる(&I)", "tabPage2"},
-              {"optLoc3", "QRadioButton", "右下(&D)", "Frame4"}}) {
-            QWidget *c = rig.child(name);
-            QVERIFY2(c->inherits(kind) && text(rig, name) == QString::fromUtf8(caption) &&
-                         c->parentWidget()->objectName() == container,
-                     name);
-        }
-        // Three characters typed at most; the arrows step the number, within 1..999.
+        rig.open();
         auto *txtMin = rig.child<QLineEdit>("txtMin");
         txtMin->clear();
         QTest::keyClicks(txtMin, QStringLiteral("12345"));
@@ -83,7 +65,6 @@ class TestFrmMain : public QObject {
         txtMin->setText(QStringLiteral("998"));
         rig.child<QSpinBox>("updMin")->stepBy(2);
         QCOMPARE(txtMin->text(), QStringLiteral("999"));
-        QCOMPARE(rig.child<QSpinBox>("updMin")->minimum(), 1);
     }
 
     // Every stored value reaches its control, and OK without edits writes
@@ -127,32 +108,41 @@ class TestFrmMain : public QObject {
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
     }
 
-    void interval() {
+    void interval_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("stored");
         const QString bad = QStringLiteral("入力が不正です。");
-        for (auto [typed, message, stored] :
-             {std::tuple{QString("0"), QString(), 0},
-              {" 7 ", {}, 7},
-              {"1.5", {}, 2},
-              {"-1", bad, 60},
-              {"", QStringLiteral("変更する間隔を指定して下さい。"), 60},
-              {"1e9", bad, 60}}) {
-            WindowRig rig;
-            rig.storePictures(2);
-            rig.open().show();
-            rig.child("cmdAdd")->setFocus();
-            rig.child<QLineEdit>("txtMin")->setText(typed);
-            check(rig, "chkFit");
-            click(rig, "cmdOK");
-            // The list is kept either way, the rest only when the interval is.
-            QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("1"));
-            QCOMPARE(rig.rotator.settings().MirellTime, stored);
-            const bool accepted = message.isEmpty();
-            QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
-            QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
-            QCOMPARE(rig.tray.calls, accepted ? QStringList{"AddIcon Mirell!"} : QStringList());
-            QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), accepted ? 0 : 1);
-            QCOMPARE(rig.window->focusWidget() == rig.child("txtMin"), !accepted);
-        }
+        QTest::newRow("zero") << "0" << QString() << 0;
+        QTest::newRow("spaces around") << " 7 " << QString() << 7;
+        QTest::newRow("fraction") << "1.5" << QString() << 2;
+        QTest::newRow("negative") << "-1" << bad << 60;
+        QTest::newRow("empty") << "" << QStringLiteral("変更する間隔を指定して下さい。") << 60;
+        QTest::newRow("beyond 16 bits") << "1e9" << bad << 60;
+    }
+    void interval() {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(int, stored);
+        WindowRig rig;
+        rig.storePictures(3);
+        rig.open().show();
+        rig.child<QListWidget>("lstImages")->setCurrentRow(0);
+        click(rig, "cmdDel");
+        rig.child("cmdAdd")->setFocus();
+        rig.child<QLineEdit>("txtMin")->setText(typed);
+        check(rig, "chkFit");
+        click(rig, "cmdOK");
+        // The edited list is kept and used either way, the rest only when the interval is.
+        QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("1"));
+        QCOMPARE(rig.rotator.pictures().Titles, QStringList({"p2.png", "p3.png"}));
+        QCOMPARE(rig.rotator.settings().MirellTime, stored);
+        const bool accepted = message.isEmpty();
+        QCOMPARE(rig.dialogs.messages, accepted ? QStringList() : QStringList{message});
+        QCOMPARE(rig.store.contains("Setting", "Stretch"), accepted);
+        QCOMPARE(rig.tray.calls, accepted ? QStringList{"AddIcon Mirell!"} : QStringList());
+        QCOMPARE(rig.child<QTabWidget>("sstTabs")->currentIndex(), accepted ? 0 : 1);
+        QCOMPARE(rig.window->focusWidget() == rig.child("txtMin"), !accepted);
     }
 
     // The caption group follows its check box, the free text its option;
@@ -193,6 +183,23 @@ class TestFrmMain : public QObject {
         QCOMPARE(labFont(rig), chosen);
         click(rig, "cmdOK");
         QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
+    }
+
+    // Opened, the window shows the rotator's list, which the tray may have
+    // shortened while it was hidden, with the picture on the desktop selected.
+    void opensOnTheCurrentLine() {
+        WindowRig rig;
+        rig.storePictures(3);
+        rig.store.set("Setting", "Current", "2");
+        rig.open().openSettings();
+        auto *list = rig.child<QListWidget>("lstImages");
+        QCOMPARE(list->currentRow(), 1);
+        click(rig, "cmdCancel");
+        QCOMPARE(rig.rotator.removeCurrent(), QString());
+        rig.window->openSettings();
+        QCOMPARE(listLines(rig), QStringList({"p1.png", "p3.png"}));
+        QCOMPARE(list->currentRow(), 1);
+        QVERIFY(rig.child("cmdDel")->isEnabled());
     }
 
     // The window edits a copy of the list: the rotator takes it on OK, and

@@ -47,7 +47,7 @@ scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'inst$|rm$' || true)
 # Debian's own judge of a package: errors and warnings fail, notes are printed.
 source "$src/scripts/deps.sh"
 mirell_install lintian
-verdict=$(lintian --no-tag-display-limit "$deb" 2>&1 || true)
+verdict=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
 [ -z "$verdict" ] || echo "$verdict"
 ! grep -qE '^[EW]: ' <<<"$verdict" || fail "lintian objects"
 

@@ -19,30 +19,44 @@ static bool writeFile(const QString &path, const QString &text) {
 class TestAutostart : public QObject {
     Q_OBJECT
   private slots:
-    // A folder name a user may well have; the entry must start exactly the
-    // program in it, read back by us and by GLib's launcher.
+    // Folder names a user may well have: the exact Exec text (a "$" or "`"
+    // left bare would be expanded by launchers that hand it to a shell), and
+    // the entry read back by us and started by GLib's launcher.
+    void execStartsThatVeryProgram_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << QString("plain") << QString("/opt/plain/mirell");
+        QTest::newRow("blank") << QString("with blank") << QString("\"/opt/with blank/mirell\"");
+        QTest::newRow("quotes") << QString("it's \"quoted\"")
+                                << QString("\"/opt/it's \\\\\"quoted\\\\\"/mirell\"");
+        QTest::newRow("shell") << QString("back\\slash $HOME `x`")
+                               << QString(
+                                      "\"/opt/back\\\\\\\\slash \\\\$HOME \\\\`x\\\\`/mirell\"");
+        QTest::newRow("percent") << QString("100% sure; a|b & (c) #d")
+                                 << QString("\"/opt/100%% sure; a|b & (c) #d/mirell\"");
+        QTest::newRow("Japanese, tilde")
+            << QString("日本語 ~tilde") << QString("\"/opt/日本語 ~tilde/mirell\"");
+    }
     void execStartsThatVeryProgram() {
-        for (const char *name : {"plain", "with blank", "it's \"quoted\"", "back\\slash $HOME `x`",
-                                 "100% sure; a|b & (c) #d", "日本語 ~tilde"}) {
-            const QString folder = QString::fromUtf8(name);
-            QTemporaryDir dir;
-            QVERIFY(QDir(dir.path()).mkpath(folder));
-            const QString program = dir.filePath(folder + "/mirell");
-            QVERIFY(writeFile(program, "#!/bin/sh\nprintf %s \"$0\" > \"$MARK\"\n"));
-            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-            const QString entry = Autostart::entryText(program);
-            QCOMPARE(Autostart::execArguments(Autostart::entryKeys(entry).value("Exec")),
-                     QStringList{program});
-            // GLib looks for the program before it undoes "%%", so it refuses such
-            // an entry however it is written; that folder is checked by our parser only.
-            if (folder.contains('%'))
-                continue;
-            const QString file = dir.filePath("entry.desktop");
-            QVERIFY(writeFile(file, entry));
-            qputenv("MARK", dir.filePath("mark").toLocal8Bit());
-            QCOMPARE(QProcess::execute("gio", {"launch", file}), 0);
-            QTRY_COMPARE_WITH_TIMEOUT(readFile(dir.filePath("mark")), program, 20000);
-        }
+        QFETCH(QString, folder);
+        QTEST(Autostart::execArgument("/opt/" + folder + "/mirell"), "exec");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(folder));
+        const QString program = dir.filePath(folder + "/mirell");
+        QVERIFY(writeFile(program, "#!/bin/sh\nprintf %s \"$0 $1\" > \"$MARK\"\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        const QString entry = Autostart::entryText(program);
+        QCOMPARE(Autostart::execArguments(Autostart::entryKeys(entry).value("Exec")),
+                 (QStringList{program, "--login"}));
+        // GLib looks for the program before it undoes "%%", so it refuses such
+        // an entry however it is written (and --autostart on says so).
+        if (folder.contains('%'))
+            return;
+        const QString file = dir.filePath("entry.desktop");
+        QVERIFY(writeFile(file, entry));
+        qputenv("MARK", dir.filePath("mark").toLocal8Bit());
+        QCOMPARE(QProcess::execute("gio", {"launch", file}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(dir.filePath("mark")), program + " --login", 20000);
     }
 
     void classifiesWhatIsThere() {
@@ -50,6 +64,7 @@ class TestAutostart : public QObject {
                       head = "[Desktop Entry]\n";
         for (auto [entry, state] :
              {std::pair{ours, State::On},
+              {head + "Exec=\"/opt/my apps/mirell\"\n", State::On},      // an older copy's
               {head + "Exec = \"/opt/my apps/mirell\" %U\n", State::On}, // quoted by hand
               {ours + "Hidden=true\n", State::Disabled},
               {ours + "X-GNOME-Autostart-enabled=false\n", State::Disabled},

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using Autostart::State;
 
 static QString readFile(const QString &path) {
@@ -71,6 +73,34 @@ class TestAutostart : public QObject {
               {head + "Exec=/usr/bin/mirell\n", State::Edited},
               {head + "Exec=\"/opt/my apps/mirell\n", State::Edited}}) // unclosed quote
             QVERIFY2(Autostart::classify(entry, "/opt/my apps/mirell") == state, qPrintable(entry));
+    }
+
+    // A pipe where the entry goes would hold a reader forever, a huge file
+    // is no entry: either is reported and left as it is, whatever is asked.
+    void whatIsNoEntryIsLeftAlone_data() {
+        QTest::addColumn<QString>("value");
+        for (const char *value : {"", "on", "off"})
+            QTest::newRow(*value ? value : "ask") << QString(value);
+    }
+    void whatIsNoEntryIsLeftAlone() {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const auto store = userAutostartStore("mirell-test");
+        const QString fifo = store->where(), big = dir.filePath("big");
+        QVERIFY(QDir().mkpath(dir.filePath("autostart")) &&
+                mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(writeFile(big, QString(70000, 'x')) &&
+                QFile::link(big, dir.filePath("autostart/b.desktop")));
+        for (const char *id : {"mirell-test", "b"}) {
+            QString out, err;
+            QCOMPARE(
+                Autostart::runCommand(*userAutostartStore(id), "/opt/mirell", value, &out, &err),
+                1);
+            QVERIFY2(err.contains("left as it is"), qPrintable(err));
+        }
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QCOMPARE(QFileInfo(big).size(), 70000);
     }
 
     // The real program, from a folder with a blank and a quote, against a

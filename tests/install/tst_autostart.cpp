@@ -1,10 +1,15 @@
 #include "Autostart.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <filesystem>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using Autostart::State;
 
@@ -101,6 +106,32 @@ class TestAutostart : public QObject {
         }
         QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
         QCOMPARE(QFileInfo(big).size(), 70000);
+    }
+
+    // An entry that would start nothing at login is refused, not reported as on.
+    void onlyAStartableEntryIsOn_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("status");
+        QTest::newRow("plain") << QByteArray("apps") << 0;
+        QTest::newRow("percent") << QByteArray("100%") << 1;
+        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << 1;
+    }
+    void onlyAStartableEntryIsOn() {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const auto remove =
+            qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const QByteArray program = QFile::encodeName(dir.path()) + '/' + folder + "/mirell";
+        QVERIFY(mkdir(QFile::encodeName(dir.path()) + '/' + folder, 0700) == 0 &&
+                close(creat(program, 0700)) == 0);
+        QString out, err;
+        const auto store = userAutostartStore("mirell-test");
+        QCOMPARE(Autostart::runCommand(*store, QFile::decodeName(program), "on", &out, &err),
+                 status);
+        QCOMPARE(QFileInfo::exists(store->where()), status == 0);
+        QCOMPARE(err.contains("not turned on"), status != 0);
     }
 
     // The real program, from a folder with a blank and a quote, against a

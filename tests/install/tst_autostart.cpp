@@ -1,8 +1,15 @@
 #include "Autostart.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Autostart::State;
 
@@ -71,6 +78,60 @@ class TestAutostart : public QObject {
               {head + "Exec=/usr/bin/mirell\n", State::Edited},
               {head + "Exec=\"/opt/my apps/mirell\n", State::Edited}}) // unclosed quote
             QVERIFY2(Autostart::classify(entry, "/opt/my apps/mirell") == state, qPrintable(entry));
+    }
+
+    // A pipe where the entry goes would hold a reader forever, a huge file
+    // is no entry: either is reported and left as it is, whatever is asked.
+    void whatIsNoEntryIsLeftAlone_data() {
+        QTest::addColumn<QString>("value");
+        for (const char *value : {"", "on", "off"})
+            QTest::newRow(*value ? value : "ask") << QString(value);
+    }
+    void whatIsNoEntryIsLeftAlone() {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const auto store = userAutostartStore("mirell-test");
+        const QString fifo = store->where(), big = dir.filePath("big");
+        QVERIFY(QDir().mkpath(dir.filePath("autostart")) &&
+                mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(writeFile(big, QString(70000, 'x')) &&
+                QFile::link(big, dir.filePath("autostart/b.desktop")));
+        for (const char *id : {"mirell-test", "b"}) {
+            QString out, err;
+            QCOMPARE(
+                Autostart::runCommand(*userAutostartStore(id), "/opt/mirell", value, &out, &err),
+                1);
+            QVERIFY2(err.contains("left as it is"), qPrintable(err));
+        }
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QCOMPARE(QFileInfo(big).size(), 70000);
+    }
+
+    // An entry that would start nothing at login is refused, not reported as on.
+    void onlyAStartableEntryIsOn_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("status");
+        QTest::newRow("plain") << QByteArray("apps") << 0;
+        QTest::newRow("percent") << QByteArray("100%") << 1;
+        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << 1;
+    }
+    void onlyAStartableEntryIsOn() {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const auto remove =
+            qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const QByteArray program = QFile::encodeName(dir.path()) + '/' + folder + "/mirell";
+        QVERIFY(mkdir(QFile::encodeName(dir.path()) + '/' + folder, 0700) == 0 &&
+                close(creat(program, 0700)) == 0);
+        QString out, err;
+        const auto store = userAutostartStore("mirell-test");
+        QCOMPARE(Autostart::runCommand(*store, QFile::decodeName(program), "on", &out, &err),
+                 status);
+        QCOMPARE(QFileInfo::exists(store->where()), status == 0);
+        QCOMPARE(err.contains("not turned on"), status != 0);
     }
 
     // The real program, from a folder with a blank and a quote, against a

@@ -10,7 +10,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$here/out}")
 source "$here/scripts/deps.sh"
-mirell_install "${MIRELL_WINDOWS_PACKAGES[@]}" nsis zip
+mirell_install "${MIRELL_WINDOWS_PACKAGES[@]}" "${MIRELL_WINDOWS_PACKAGING[@]}"
 
 build=${MIRELL_WINDOWS_BUILD:-$here/build-windows}
 app=$("$here/scripts/windows-build.sh" "$build" | tail -1)

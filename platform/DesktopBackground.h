@@ -20,9 +20,9 @@ class DesktopBackground {
     // the desktop keeps what it showed.
     virtual bool apply(const QString &path, const QImage &image, QString *error) = 0;
 
-    // One picture per monitor, the primary's first; each already written in
-    // full to its own file. Desktops that show one picture for all monitors
-    // leave this alone and are handed a canvas spanning them all instead.
+    // One picture per monitor, the primary's first, each already written in
+    // full to its own file. A desktop that takes them says so; one that can
+    // neither take them nor span one canvas is handed the primary's picture.
     struct MonitorPicture {
         MonitorInfo monitor;
         QString path;
@@ -30,10 +30,11 @@ class DesktopBackground {
     };
     virtual bool takesEachMonitor() const { return false; }
     virtual bool applyEach(const QList<MonitorPicture> &pictures, QString *error) {
-        return pictures.isEmpty() ? false : apply(pictures[0].path, pictures[0].image, error);
+        return !pictures.isEmpty() && apply(pictures[0].path, pictures[0].image, error);
     }
     // A canvas covering the bounding box of several monitors: the desktop is
     // to stretch it across all of them rather than repeat it on each.
+    virtual bool spansMonitors() const { return false; }
     virtual bool applySpanning(const QString &path, const QImage &image, QString *error) {
         return apply(path, image, error);
     }

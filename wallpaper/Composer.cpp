@@ -312,7 +312,7 @@ bool Composer::show(const QList<DesktopBackground::MonitorPicture> &pictures, QI
                     bool across) {
     QString error;
     bool shown = false;
-    if (pictures.size() == 1) {
+    if (pictures.size() == 1 || !(m_desktop.takesEachMonitor() || m_desktop.spansMonitors())) {
         if (!write(m_outputPath, pictures[0].image))
             return false;
         shown = m_desktop.apply(m_outputPath, pictures[0].image, &error);

@@ -70,6 +70,7 @@ class FakeDesktopBackground : public DesktopBackground {
         images = shown;
         return ok;
     }
+    bool spansMonitors() const override { return !eachMonitor; }
     bool applySpanning(const QString &path, const QImage &image, QString *error) override {
         return apply("span " + path, image, error);
     }

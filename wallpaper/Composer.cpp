@@ -13,7 +13,6 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImageWriter>
@@ -21,6 +20,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <future>
@@ -334,8 +334,10 @@ bool Composer::show(const QList<DesktopBackground::MonitorPicture> &pictures, QI
 }
 QString Composer::defaultOutputPath() {
     const QString programDir = QCoreApplication::applicationDirPath();
-    const QFileInfo info(programDir);
-    if (!programDir.isEmpty() && info.isDir() && info.isWritable())
+    // Windows calls any folder without the read-only attribute writable,
+    // Program Files included; only making a file there tells.
+    QTemporaryFile probe(QDir(programDir).filePath(QStringLiteral("MirellWP-XXXXXX.tmp")));
+    if (!programDir.isEmpty() && probe.open())
         return QDir(programDir).filePath(kFileName);
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(dataDir);

@@ -16,10 +16,11 @@ source "$here/scripts/deps.sh"
 mirell_install "${MIRELL_WINDOWS_PACKAGES[@]}"
 
 export MIRELL_WINDOWS_QT=$qt
+mkdir -p "$build"
 nice -n 10 cmake -S "$here" -B "$build" -G Ninja -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DMIRELL_BUILD_TESTS="${MIRELL_WINDOWS_TESTS:-0}" >"$build.configure.log" 2>&1 || {
-  tail -30 "$build.configure.log" >&2
+  -DMIRELL_BUILD_TESTS="${MIRELL_WINDOWS_TESTS:-0}" >"$build/configure.log" 2>&1 || {
+  tail -30 "$build/configure.log" >&2
   exit 1
 }
 nice -n 10 ninja -C "$build" -j "${MIRELL_WINDOWS_JOBS:-2}" >&2

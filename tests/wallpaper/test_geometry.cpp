@@ -1,4 +1,5 @@
 #include "Geometry.h"
+#include "MonitorLayout.h"
 
 #include <QtTest>
 
@@ -32,6 +33,43 @@ class TestGeometry : public QObject {
         QVERIFY(!cornerFromStored(4) && !cornerFromStored(-1) && !captionKindFromStored(3));
     }
 
+    // Mirrors and clones show one picture between them; the bounding box
+    // reaches into negative coordinates as the monitors do.
+    void monitorLayouts_data() {
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<QList<QRect>>("distinct");
+        QTest::addColumn<QRect>("box");
+        const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
+        const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
+        QTest::newRow("one") << QList{hd} << QList{hd} << hd;
+        QTest::newRow("portrait beside landscape")
+            << QList{hd, portrait} << QList{hd, portrait} << QRect(0, -420, 3000, 1920);
+        QTest::newRow("left of the primary")
+            << QList{uhd, left} << QList{uhd, left} << QRect(-1920, 0, 5760, 2160);
+        QTest::newRow("mirrored") << QList{hd, hd} << QList{hd} << hd;
+        QTest::newRow("primary inside a larger clone")
+            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{hd, portrait}
+            << QRect(0, -420, 3000, 1920);
+        const QList<QRect> grid{hd, hd.translated(1920, 0), hd.translated(0, 1080),
+                                hd.translated(1920, 1080)};
+        QTest::newRow("four") << grid << grid << QRect(0, 0, 3840, 2160);
+    }
+    void monitorLayouts() {
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(QList<QRect>, distinct);
+        QFETCH(QRect, box);
+        QList<MonitorInfo> infos;
+        for (const QRect &m : monitors)
+            infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
+        QList<QRect> found;
+        for (const MonitorInfo &m : distinctMonitors(infos))
+            found << m.geometry;
+        QCOMPARE(found, distinct);
+        QCOMPARE(boundingBox(infos), box);
+        QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
+        QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
+    }
+
     void captionTexts() {
         const QDate day(2026, 1, 5);
         // Outside Japan the locale's own short name, still between parentheses.
@@ -42,10 +80,11 @@ class TestGeometry : public QObject {
             QCOMPARE(captionText(*captionKindFromStored(type), "/p/sea.jpg", "  free  ", day,
                                  QLocale(QLocale::Japanese)),
                      texts[type]);
-        // A backslash is an ordinary character in a Linux file name.
+        // A backslash is an ordinary character in a Linux file name, a separator on Windows.
         const QStringList paths = {"/写真/海 の 朝.jpg", "/home/a/Pictures/", "sea.jpg", "",
                                    "/tmp/a\\b.jpg"};
-        const QStringList names = {"海 の 朝.jpg", "", "sea.jpg", "", "a\\b.jpg"};
+        const QStringList names = {"海 の 朝.jpg", "", "sea.jpg", "",
+                                   QDir::separator() == '/' ? "a\\b.jpg" : "b.jpg"};
         for (int i = 0; i < paths.size(); ++i)
             QCOMPARE(FileNameOf(paths[i]), names[i]);
     }

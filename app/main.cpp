@@ -9,6 +9,7 @@
 #include "Dialogs.h"
 #include "FrmMain.h"
 #include "LocalAccess.h"
+#include "MonitorWatch.h"
 #include "RandomSource.h"
 #include "RemoteControl.h"
 #include "ScreenInfo.h"
@@ -177,6 +178,7 @@ int main(int argc, char *argv[]) {
     WallpaperRotator rotator(store, composer, random, clock);
     rotator.load(History::defaultPath());
     rotator.setTimer(chronomer);
+    const MonitorWatch monitors(screen, [&rotator] { rotator.recompose(); });
 
     QtDialogs dialogs;
     QtFileOpener opener;

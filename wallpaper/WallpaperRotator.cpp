@@ -50,6 +50,8 @@ void WallpaperRotator::load(const QString &historyFile) {
         m_path = m_history.entries().at(m_history.position()).path;
         m_title = titleOf(m_path);
     }
+    if (!m_path.isEmpty())
+        m_paths = {m_path};
     armTimer();
 }
 
@@ -75,11 +77,22 @@ void WallpaperRotator::onAlarm() {
 
 void WallpaperRotator::RotationStep() {
     const int n = m_list.count();
-    const int k = m_rotation.RotationStep(n, orderFromStored(m_settings.OrderMode), m_random);
-    // 0: an empty list, or an order only a damaged store can name.
-    if (k < 1 || k > n)
+    // One picture for each monitor that shows its own, the primary's first.
+    const QList<int> taken = m_rotation.RotationSteps(
+        n, orderFromStored(m_settings.OrderMode), m_random, m_composer.picturesPerStep(m_settings));
+    // None: an empty list, or an order only a damaged store can name.
+    if (taken.isEmpty() || taken.first() > n)
         return;
-    composeStep(k, m_list.Files.value(k - 1), m_list.Titles.value(k - 1));
+    QStringList paths;
+    for (int k : taken)
+        paths << m_list.Files.value(k - 1);
+    const int k = taken.first();
+    composeStep(k, paths, m_list.Titles.value(k - 1));
+}
+
+void WallpaperRotator::recompose() {
+    if (!m_paths.isEmpty())
+        compose(m_paths, m_title, {});
 }
 
 void WallpaperRotator::next() {
@@ -103,7 +116,9 @@ bool WallpaperRotator::hasPrevious() const {
 
 void WallpaperRotator::showFromHistory(int index) {
     const QString path = m_history.entries().at(index).path;
-    compose(path, titleOf(path), [this, index, path] {
+    QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
+    paths[0] = path;
+    compose(paths, titleOf(path), [this, index, path] {
         if (m_history.entries().value(index).path == path)
             m_history.moveTo(index);
     });
@@ -174,12 +189,13 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
         return;
     // Back in the history, the desktop shows that picture, not the rotation's.
     if (m_history.position() > 0 && m_list.Files.contains(m_path))
-        return compose(m_path, m_title, {});
+        return compose(m_paths, m_title, {});
     const int count = m_list.count();
     if (count == 0) {
         // Every picture was removed: nothing to compose again.
         m_title.clear();
         m_path.clear();
+        m_paths.clear();
         emit currentChanged(m_title);
         return;
     }
@@ -188,8 +204,11 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
         index = 1;
         m_rotation.setIndexFor(*order, index);
     }
-    const QString path = m_list.Files.value(index - 1);
-    compose(path, FileNameOf(path), {});
+    // The other monitors keep their pictures while those are still listed.
+    QStringList paths{m_list.Files.value(index - 1)};
+    for (qsizetype i = 1; i < m_paths.size() && m_list.Files.contains(m_paths[i]); ++i)
+        paths << m_paths[i];
+    compose(paths, FileNameOf(paths.first()), {});
 }
 
 void WallpaperRotator::applyPicture(const PictureList &list, int index) {
@@ -199,21 +218,25 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
     const int k = index + 1;
     if (const auto order = orderFromStored(m_settings.OrderMode))
         m_rotation.applyManual(k, n, *order);
-    composeStep(k, list.Files.value(index), list.Titles.value(index));
+    // The other monitors keep what they show.
+    QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
+    paths[0] = list.Files.value(index);
+    composeStep(k, paths, list.Titles.value(index));
 }
 
-void WallpaperRotator::compose(const QString &path, const QString &title,
+void WallpaperRotator::compose(const QStringList &paths, const QString &title,
                                std::function<void()> onShown) {
-    if (path.isEmpty())
+    if (paths.isEmpty() || paths.first().isEmpty())
         return; // an entry whose stored path was lost
     // The label, the stored index and the history describe what the desktop
     // shows, so they change only once the picture is really there.
     const QPointer<WallpaperRotator> self(this);
-    m_composer.ComposeWallpaper(path, m_settings, [self, path, title, onShown] {
+    m_composer.ComposeWallpaper(paths, m_settings, [self, paths, title, onShown] {
         if (!self)
             return;
         self->setFailure(QString());
-        self->m_path = path;
+        self->m_path = paths.first();
+        self->m_paths = paths;
         self->m_title = title;
         emit self->currentChanged(title);
         if (onShown)
@@ -221,8 +244,9 @@ void WallpaperRotator::compose(const QString &path, const QString &title,
     });
 }
 
-void WallpaperRotator::composeStep(int k, const QString &path, const QString &title) {
-    compose(path, title, [this, k, path] {
+void WallpaperRotator::composeStep(int k, const QStringList &paths, const QString &title) {
+    const QString path = paths.first();
+    compose(paths, title, [this, k, path] {
         writeCurrent(m_store, k);
         // A failed write cannot be helped here; the value stays in memory.
         m_store.sync();
@@ -260,8 +284,12 @@ QString WallpaperRotator::note() const {
 }
 
 WallpaperRotator::Status WallpaperRotator::status() const {
-    Status status{
-        m_path, orderFromStored(m_settings.OrderMode), m_settings.MirellTime, m_paused, {}};
+    Status status{m_path,
+                  orderFromStored(m_settings.OrderMode),
+                  m_settings.MirellTime,
+                  m_paused,
+                  {},
+                  m_composer.shown()};
     if (m_timer && !m_paused) {
         const QVariant minutes = m_timer->property("MinuteCount");
         const QVariant ticks = m_timer->property("TickCount");

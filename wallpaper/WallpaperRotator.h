@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Composer.h"
 #include "History.h"
 #include "Rotation.h"
 #include "Settings.h"
@@ -27,7 +28,8 @@ class WallpaperRotator : public QObject {
         std::optional<Order> order;
         int interval = 0; // minutes
         bool paused = false;
-        QDateTime next; // when the next timed switch is due; null when none is
+        QDateTime next;                  // when the next timed switch is due; null when none is
+        QList<Composer::Shown> monitors; // since the first switch of this run
     };
 
     WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
@@ -77,6 +79,9 @@ class WallpaperRotator : public QObject {
     // The picture shown before the one on the desktop, skipping pictures no
     // longer in the list. The rotation is left as it is.
     void previous();
+    // The monitors changed: what is shown is composed again for them, the
+    // rotation left as it is.
+    void recompose();
 
   signals:
     void currentChanged(const QString &title);
@@ -89,8 +94,8 @@ class WallpaperRotator : public QObject {
 
   private:
     void armTimer();
-    void compose(const QString &path, const QString &title, std::function<void()> onShown);
-    void composeStep(int k, const QString &path, const QString &title);
+    void compose(const QStringList &paths, const QString &title, std::function<void()> onShown);
+    void composeStep(int k, const QStringList &paths, const QString &title);
     void showFromHistory(int index);
     bool usable(const QString &path) const;
     QString titleOf(const QString &path) const;
@@ -108,6 +113,7 @@ class WallpaperRotator : public QObject {
     History m_history;
     QString m_title;
     QString m_path;
+    QStringList m_paths; // on each monitor that shows its own, the primary's first
     QString m_failure;
     bool m_paused = false;
 };

@@ -10,7 +10,7 @@ if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1; then
     runuser -u nobody -- env DISPLAY="$DISPLAY" WINEPREFIX="$other" WINEDEBUG=-all \
       WINEDLLOVERRIDES="$WINEDLLOVERRIDES" HOME="$other" timeout 120 "$wine" "$@"
   }
-  trap 'as_nobody wineserver -k 2>/dev/null; rm -rf "$other"; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+  trap 'as_nobody wineserver -k 2>/dev/null || true; rm -rf "$other"; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
   as_nobody wineboot -i >/dev/null 2>&1
   cp -r "$build/Mirell" "$other/drive_c/Mirell"
   cp "$drive/pics/sea.jpg" "$other/drive_c/sea.jpg"

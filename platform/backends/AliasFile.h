@@ -24,6 +24,8 @@ class AliasFile {
     // Writes the composed file's content to the copy that is not in use and
     // returns its path, or an empty string and a reason.
     QString prepare(const QString &source, QString *error);
+    // Copies of another file, placed by the same rules.
+    AliasFile sibling() const { return AliasFile(m_placement, m_fallbackFolders); }
     // The desktop now shows this copy; the next prepare() writes the other.
     void accept(const QString &aliasPath) { m_inUse = aliasPath; }
 

@@ -20,7 +20,10 @@ class CommandBackground : public DesktopBackground {
         : m_name(std::move(name)), m_program(std::move(program)), m_arguments(arguments),
           m_runner(runner), m_alias(std::move(alias)), m_plainPathOnly(plainPathOnly) {}
 
-  private:
+    // The copy of path a desktop that caches by path is to be given, or empty
+    // with the reason in *error.
+    QString prepareCopy(AliasFile &alias, const QString &path, QString *error) const;
+
     QString m_name;
     QString m_program;
     Arguments m_arguments;
@@ -52,14 +55,18 @@ class LxqtBackground : public CommandBackground {
 // sway hands the path to wordexp(), which runs $(...) and splits at blanks,
 // and swaymsg joins its arguments into one command line: the path sway sees
 // must be plain, so the copy lives in a folder with a plain path.
+// Each output has its own picture, named by the output's name.
 class SwayBackground : public CommandBackground {
   public:
     explicit SwayBackground(CommandRunner runner = CommandRunner(),
                             AliasFile alias = AliasFile(AliasFile::Placement::PlainPath))
         : CommandBackground(QStringLiteral("sway"), QStringLiteral("swaymsg"), &arguments, runner,
                             std::move(alias), true) {}
+    bool takesEachMonitor() const override { return true; }
+    bool applyEach(const QList<MonitorPicture> &pictures, QString *error) override;
 
   private:
+    QList<AliasFile> m_aliases; // the copies of the second monitor's file on
     static QStringList arguments(const QString &p) {
         return {QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), p,
                 QStringLiteral("fill")};
@@ -67,7 +74,9 @@ class SwayBackground : public CommandBackground {
 };
 
 // hyprpaper reads "monitor,path" through its config parser, where "#" starts
-// a comment and blanks are trimmed: a plain path again.
+// a comment and blanks are trimmed: a plain path again. Before 0.8 a picture
+// had to be preloaded (and unloaded when no longer shown); 0.8 dropped both
+// requests and loads what "wallpaper" names.
 class HyprlandBackground : public DesktopBackground {
   public:
     explicit HyprlandBackground(CommandRunner runner = CommandRunner(),
@@ -75,11 +84,15 @@ class HyprlandBackground : public DesktopBackground {
         : m_runner(runner), m_alias(std::move(alias)) {}
     QString name() const override { return QStringLiteral("Hyprland"); }
     bool apply(const QString &path, const QImage &image, QString *error) override;
+    bool takesEachMonitor() const override { return true; }
+    bool applyEach(const QList<MonitorPicture> &pictures, QString *error) override;
 
   private:
     bool hyprpaper(const QStringList &arguments, bool answerMatters, QString *error) const;
 
     CommandRunner m_runner;
     AliasFile m_alias;
-    QString m_shown;
+    QList<AliasFile> m_aliases; // for the monitors after the first
+    QStringList m_shown;        // the copies on screen, to be unloaded once replaced
+    bool m_preloads = true;     // false once hyprpaper refused a preload (0.8 on)
 };

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +195,58 @@ class DesktopsTest : public QObject {
             QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
                      i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
         }
+    }
+
+    // Each monitor its own picture, named by output: sway, hyprpaper with
+    // preloading, and hyprpaper 0.8, which refuses "preload".
+    void eachMonitorByName_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("calls"); // %1, %2: the two copies
+        QTest::newRow("sway") << "swaymsg" << QByteArray("true")
+                              << QStringList{"output DP-1 bg %1 fill", "output HDMI-A-1 bg %2 fill"};
+        QTest::newRow("hyprpaper")
+            << "hyprctl" << QByteArray("printf ok")
+            << QStringList{"hyprpaper unload %1", "hyprpaper preload %1",
+                           "hyprpaper wallpaper DP-1,%1", "hyprpaper unload %2",
+                           "hyprpaper preload %2", "hyprpaper wallpaper HDMI-A-1,%2"};
+        QTest::newRow("hyprpaper 0.8")
+            << "hyprctl" << QByteArray("[ -z \"${2##wallpaper}\" ] || printf 'invalid request'")
+            << QStringList{"hyprpaper unload %1", "hyprpaper preload %1",
+                           "hyprpaper wallpaper DP-1,%1", "hyprpaper wallpaper HDMI-A-1,%2"};
+    }
+    void eachMonitorByName() {
+        QFETCH(QString, tool);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, calls);
+        const QString log = m_bin + "/calls";
+        QFile::remove(log);
+        writeStub(tool, "echo \"$*\" >> \"${0%/*}/calls\"\n" + answer + "\n");
+        const AliasFile alias(AliasFile::Placement::PlainPath, {m_dir.filePath("plain/each")});
+        SwayBackground sway(CommandRunner(), alias);
+        HyprlandBackground hyprland(CommandRunner(), alias);
+        DesktopBackground &backend = tool == "swaymsg" ? static_cast<DesktopBackground &>(sway)
+                                                       : hyprland;
+        const QString first = writeComposedFile(m_dir.filePath("each"), 1);
+        const QString second = m_dir.filePath("each/MirellWP-2.bmp");
+        QFile::remove(second);
+        QVERIFY(QFile::copy(writeComposedFile(m_dir.filePath("each2"), 2), second));
+        QString error;
+        QVERIFY2(backend.applyEach({{{"DP-1", {0, 0, 8, 6}, {}, 96}, first, {}},
+                                    {{"HDMI-A-1", {8, 0, 6, 8}, {}, 96}, second, {}}},
+                                   &error),
+                 qPrintable(error));
+        const QString made = QString::fromUtf8(contentOf(log));
+        // The copies alternate between -a and -b from one row to the next.
+        const auto copyOf = [&](const QString &base) {
+            const auto match = QRegularExpression("/[^ ,]*/" + base + "-[ab]\\.bmp").match(made);
+            return match.captured();
+        };
+        const QString copies[] = {copyOf("MirellWP"), copyOf("MirellWP-2")};
+        QCOMPARE(made.split('\n', Qt::SkipEmptyParts),
+                 calls.replaceInStrings("%1", copies[0]).replaceInStrings("%2", copies[1]));
+        QCOMPARE(contentOf(copies[0]), contentOf(first));
+        QCOMPARE(contentOf(copies[1]), contentOf(second));
     }
 
     void toolFailuresAreNamed_data() {

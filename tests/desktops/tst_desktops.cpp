@@ -340,6 +340,19 @@ class DesktopsTest : public QObject {
                     QCOMPARE(QUrl(value, QUrl::StrictMode).toString(QUrl::FullyEncoded), value);
             }
         }
+        // Each monitor by its output's name; the unnamed old property is the primary's.
+        if (xfce) {
+            QString error;
+            const QString a = writeComposedFile(m_dir.filePath("xfce-a"), 7);
+            const QString b = writeComposedFile(m_dir.filePath("xfce-b"), 8);
+            QVERIFY2(static_cast<XfceBackground *>(backend.get())
+                         ->applyEach({{{"DP-1", {0, 0, 8, 6}, {}, 96}, a, {}},
+                                      {{"HDMI-1", {8, 0, 6, 8}, {}, 96}, b, {}}},
+                                     &error),
+                     qPrintable(error));
+            QCOMPARE(QStringList({setting(schema, keys[0]), setting(schema, keys[1])}),
+                     QStringList({b, a}));
+        }
         // Across several monitors the canvas spans them; the user's placement
         // comes back with the next single picture.
         if (!xfce) {

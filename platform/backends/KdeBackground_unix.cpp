@@ -25,19 +25,42 @@ QString jsonStringLiteral(const QString &text) {
 KdeBackground::KdeBackground(int timeoutMs, AliasFile alias)
     : m_timeoutMs(timeoutMs), m_alias(std::move(alias)) {}
 
-QString KdeBackground::script(const QString &url) {
-    return QStringLiteral("var url = %1;\n"
-                          "var all = desktops();\n"
-                          "for (var i = 0; i < all.length; ++i) {\n"
-                          "    var d = all[i];\n"
-                          "    d.wallpaperPlugin = 'org.kde.image';\n"
-                          "    d.currentConfigGroup = ['Wallpaper', 'org.kde.image', 'General'];\n"
-                          "    d.writeConfig('Image', url);\n"
-                          "}\n")
-        .arg(jsonStringLiteral(url));
+QString KdeBackground::script(const QStringList &urls, const QList<QRect> &screens) {
+    QJsonArray places;
+    for (const QRect &r : screens)
+        places.append(QJsonArray{r.x(), r.y(), r.width(), r.height()});
+    QStringList literals;
+    for (const QString &url : urls)
+        literals << jsonStringLiteral(url);
+    // A desktop's screen is found by its place; failing that by Plasma's
+    // number for it (0 is the primary), and failing that it takes the primary's.
+    return QStringLiteral(
+               "var urls = [%1];\n"
+               "var screens = %2;\n"
+               "var all = desktops();\n"
+               "for (var i = 0; i < all.length; ++i) {\n"
+               "    var d = all[i];\n"
+               "    var k = d.screen >= 0 && d.screen < urls.length ? d.screen : 0;\n"
+               "    var g = typeof screenGeometry == 'function' && d.screen >= 0\n"
+               "        ? screenGeometry(d.screen) : null;\n"
+               "    for (var j = 0; g && j < screens.length; ++j) {\n"
+               "        var s = screens[j];\n"
+               "        if (g.x == s[0] && g.y == s[1] && g.width == s[2] && g.height == s[3])\n"
+               "            k = j;\n"
+               "    }\n"
+               "    d.wallpaperPlugin = 'org.kde.image';\n"
+               "    d.currentConfigGroup = ['Wallpaper', 'org.kde.image', 'General'];\n"
+               "    d.writeConfig('Image', urls[k]);\n"
+               "}\n")
+        .arg(literals.join(QStringLiteral(", ")),
+             QString::fromUtf8(QJsonDocument(places).toJson(QJsonDocument::Compact)));
 }
 
-bool KdeBackground::apply(const QString &path, const QImage &, QString *error) {
+bool KdeBackground::apply(const QString &path, const QImage &image, QString *error) {
+    return applyEach({{MonitorInfo{}, path, image}}, error);
+}
+
+bool KdeBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         setError(error, QStringLiteral("KDE Plasma cannot be reached: no D-Bus session bus (%1)")
@@ -46,14 +69,22 @@ bool KdeBackground::apply(const QString &path, const QImage &, QString *error) {
     }
     // Plasma keeps the picture it loaded for a path, so each switch names the
     // other of two copies.
-    const QString alias = m_alias.prepare(path, error);
-    if (alias.isEmpty())
-        return false;
+    while (m_aliases.size() < pictures.size() - 1)
+        m_aliases << m_alias.sibling();
+    QStringList copies, urls;
+    QList<QRect> screens;
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        copies << (i == 0 ? m_alias : m_aliases[i - 1]).prepare(pictures[i].path, error);
+        if (copies.last().isEmpty())
+            return false;
+        urls << QUrl::fromLocalFile(copies.last()).toString(QUrl::FullyEncoded);
+        screens << pictures[i].monitor.geometry;
+    }
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
         QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
-    call << script(QUrl::fromLocalFile(alias).toString(QUrl::FullyEncoded));
+    call << script(urls, screens);
     const QDBusMessage reply = bus.call(call, QDBus::Block, m_timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         setError(error, QStringLiteral("KDE Plasma did not take the wallpaper: %1")
@@ -61,6 +92,7 @@ bool KdeBackground::apply(const QString &path, const QImage &, QString *error) {
                                                                 : reply.errorMessage()));
         return false;
     }
-    m_alias.accept(alias);
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        (i == 0 ? m_alias : m_aliases[i - 1]).accept(copies[i]);
     return true;
 }

@@ -382,7 +382,7 @@ class DesktopsTest : public QObject {
                 "const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
                 "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
                 "this.currentConfigGroup, k, v]); }\n})); }\n" +
-                KdeBackground::script(text) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
+                KdeBackground::script({text}) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
             const QJsonArray one{"org.kde.image",
                                  QJsonArray{"Wallpaper", "org.kde.image", "General"}, "Image",
                                  text};
@@ -390,6 +390,24 @@ class DesktopsTest : public QObject {
                          QJsonArray({one, one}),
                      qPrintable(text));
         }
+    }
+
+    // A desktop finds its screen's picture by the screen's place, else by
+    // Plasma's number, else takes the primary's.
+    void kdeScreensEachTheirOwn() {
+        if (!QFile::exists(m_bin + "/node"))
+            QSKIP("node is needed to run the desktop scripts");
+        const QString run =
+            "const calls = [];\nconst places = [[1920, 0, 1080, 1920], [0, 0, 1920, 1080]];\n"
+            "function screenGeometry(s) { const p = places[s] || [5, 5, 5, 5];\n"
+            "  return {x: p[0], y: p[1], width: p[2], height: p[3]}; }\n"
+            "function desktops() { return [0, 1, 2, -1].map(s => ({screen: s,\n"
+            "  writeConfig(k, v) { calls.push(v); }\n})); }\n" +
+            KdeBackground::script({"a", "b", "c"}, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920},
+                                                    {-800, 0, 800, 600}}) +
+            "\nprocess.stdout.write(JSON.stringify(calls));\n";
+        QCOMPARE(QJsonDocument::fromJson(runTool("node", {"-e", run}).toUtf8()).array(),
+                 QJsonArray({"b", "a", "c", "a"}));
     }
 
     void kdeGetsAFreshCopyEachSwitchAndRefusalIsReported() {

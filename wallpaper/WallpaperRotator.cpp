@@ -86,8 +86,7 @@ void WallpaperRotator::RotationStep() {
     QStringList paths;
     for (int k : taken)
         paths << m_list.Files.value(k - 1);
-    const int k = taken.first();
-    composeStep(k, paths, m_list.Titles.value(k - 1));
+    composeStep(taken, paths, m_list.Titles.value(taken.first() - 1));
 }
 
 void WallpaperRotator::recompose() {
@@ -221,7 +220,7 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
     // The other monitors keep what they show.
     QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
     paths[0] = list.Files.value(index);
-    composeStep(k, paths, list.Titles.value(index));
+    composeStep({k}, paths, list.Titles.value(index));
 }
 
 void WallpaperRotator::compose(const QStringList &paths, const QString &title,
@@ -235,22 +234,29 @@ void WallpaperRotator::compose(const QStringList &paths, const QString &title,
         if (!self)
             return;
         self->setFailure(QString());
-        self->m_path = paths.first();
-        self->m_paths = paths;
-        self->m_title = title;
-        emit self->currentChanged(title);
+        // Matching orientations may have given the primary another picture.
+        QStringList shown;
+        for (const Composer::Shown &s : self->m_composer.shown())
+            shown << s.picture;
+        if (shown.isEmpty())
+            shown = paths;
+        self->m_path = shown.first();
+        self->m_paths = shown;
+        self->m_title = shown.first() == paths.first() ? title : self->titleOf(shown.first());
+        emit self->currentChanged(self->m_title);
         if (onShown)
             onShown();
     });
 }
 
-void WallpaperRotator::composeStep(int k, const QStringList &paths, const QString &title) {
-    const QString path = paths.first();
-    compose(paths, title, [this, k, path] {
-        writeCurrent(m_store, k);
+void WallpaperRotator::composeStep(const QList<int> &taken, const QStringList &paths,
+                                   const QString &title) {
+    compose(paths, title, [this, taken, paths] {
+        // "Current" names the primary monitor's picture.
+        writeCurrent(m_store, taken.value(paths.indexOf(m_path), taken.first()));
         // A failed write cannot be helped here; the value stays in memory.
         m_store.sync();
-        m_history.record(path, m_clock.now());
+        m_history.record(m_path, m_clock.now());
     });
 }
 

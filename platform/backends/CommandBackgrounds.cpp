@@ -113,8 +113,8 @@ bool HyprlandBackground::applyEach(const QList<MonitorPicture> &pictures, QStrin
                 m_preloads = false;
             }
         }
-        if (!hyprpaper({QStringLiteral("wallpaper"), pictures[i].monitor.name + u',' + copy},
-                       true, &why))
+        if (!hyprpaper({QStringLiteral("wallpaper"), pictures[i].monitor.name + u',' + copy}, true,
+                       &why))
             return refused(name(), why, error);
     }
     for (const QString &old : std::as_const(m_shown))

@@ -204,12 +204,13 @@ class DesktopsTest : public QObject {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QStringList>("calls"); // %1, %2: the two copies
         QTest::newRow("sway") << "swaymsg" << QByteArray("true")
-                              << QStringList{"output DP-1 bg %1 fill", "output HDMI-A-1 bg %2 fill"};
+                              << QStringList{"output DP-1 bg %1 fill",
+                                             "output HDMI-A-1 bg %2 fill"};
         QTest::newRow("hyprpaper")
             << "hyprctl" << QByteArray("printf ok")
-            << QStringList{"hyprpaper unload %1", "hyprpaper preload %1",
+            << QStringList{"hyprpaper unload %1",         "hyprpaper preload %1",
                            "hyprpaper wallpaper DP-1,%1", "hyprpaper unload %2",
-                           "hyprpaper preload %2", "hyprpaper wallpaper HDMI-A-1,%2"};
+                           "hyprpaper preload %2",        "hyprpaper wallpaper HDMI-A-1,%2"};
         QTest::newRow("hyprpaper 0.8")
             << "hyprctl" << QByteArray("[ -z \"${2##wallpaper}\" ] || printf 'invalid request'")
             << QStringList{"hyprpaper unload %1", "hyprpaper preload %1",
@@ -225,8 +226,8 @@ class DesktopsTest : public QObject {
         const AliasFile alias(AliasFile::Placement::PlainPath, {m_dir.filePath("plain/each")});
         SwayBackground sway(CommandRunner(), alias);
         HyprlandBackground hyprland(CommandRunner(), alias);
-        DesktopBackground &backend = tool == "swaymsg" ? static_cast<DesktopBackground &>(sway)
-                                                       : hyprland;
+        DesktopBackground &backend =
+            tool == "swaymsg" ? static_cast<DesktopBackground &>(sway) : hyprland;
         const QString first = writeComposedFile(m_dir.filePath("each"), 1);
         const QString second = m_dir.filePath("each/MirellWP-2.bmp");
         QFile::remove(second);
@@ -403,8 +404,8 @@ class DesktopsTest : public QObject {
             "  return {x: p[0], y: p[1], width: p[2], height: p[3]}; }\n"
             "function desktops() { return [0, 1, 2, -1].map(s => ({screen: s,\n"
             "  writeConfig(k, v) { calls.push(v); }\n})); }\n" +
-            KdeBackground::script({"a", "b", "c"}, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920},
-                                                    {-800, 0, 800, 600}}) +
+            KdeBackground::script(
+                {"a", "b", "c"}, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}, {-800, 0, 800, 600}}) +
             "\nprocess.stdout.write(JSON.stringify(calls));\n";
         QCOMPARE(QJsonDocument::fromJson(runTool("node", {"-e", run}).toUtf8()).array(),
                  QJsonArray({"b", "a", "c", "a"}));

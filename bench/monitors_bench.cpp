@@ -6,6 +6,7 @@
 //
 //   monitors_bench [runs]
 
+#include "BenchSettings.h"
 #include "Composer.h"
 #include "FakeServices.h"
 #include "ProcStatus.h"
@@ -54,12 +55,7 @@ int child(int count, const QStringList &pictures, const QString &bmp) {
     FakeDesktopBackground desktop;
     desktop.eachMonitor = true;
     Composer composer(screen, clock, desktop, bmp);
-    Settings settings;
-    settings.Stretch = true;
-    settings.ShowCaption = true;
-    settings.CaptionType = 0;
-    settings.FontName = QStringLiteral("IPAGothic");
-    settings.FontSize = 24;
+    Settings settings = benchSettings();
     settings.MonitorMode = 1;
     bool done = false;
     QElapsedTimer timer;

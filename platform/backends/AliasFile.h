@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -42,4 +43,19 @@ class AliasFile {
     Placement m_placement;
     QStringList m_fallbackFolders;
     QString m_inUse;
+};
+
+// The copies of every monitor's picture, each monitor's two alternating on
+// their own; the first monitor's placed as given, the others alike.
+class MonitorCopies {
+  public:
+    explicit MonitorCopies(AliasFile first) : m_files{std::move(first)} {}
+    // A copy of each source, the primary's first; with plainOnly, only plain
+    // paths (see AliasFile::isPlainPath). Empty, with a reason, on failure.
+    QStringList prepare(const QStringList &sources, bool plainOnly, QString *error);
+    // The desktop now shows these copies.
+    void accept(const QStringList &copies);
+
+  private:
+    QList<AliasFile> m_files;
 };

@@ -2,6 +2,8 @@
 
 #include "BackendError.h"
 
+#include <optional>
+
 namespace {
 
 bool refused(const QString &desktop, const QString &why, QString *error) {
@@ -9,54 +11,50 @@ bool refused(const QString &desktop, const QString &why, QString *error) {
     return false;
 }
 
-} // namespace
-
-QString CommandBackground::prepareCopy(AliasFile &alias, const QString &path,
-                                       QString *error) const {
-    const QString copy = alias.prepare(path, error);
-    if (copy.isEmpty())
-        return {};
-    if (m_plainPathOnly && !AliasFile::isPlainPath(copy)) { // a last guard: a shell expands it
-        refused(name(), QStringLiteral("the picture's path is not plain: ") + copy, error);
-        return {};
+// The pictures' files when every monitor's name can pass through the
+// desktop's command parser as the paths do; else nothing and *error says why.
+std::optional<QStringList> sourcesOf(const QList<DesktopBackground::MonitorPicture> &pictures,
+                                     bool emptyNameAllowed, const QString &desktop,
+                                     QString *error) {
+    QStringList sources;
+    for (const DesktopBackground::MonitorPicture &picture : pictures) {
+        const QString &monitor = picture.monitor.name;
+        if (!(monitor.isEmpty() && emptyNameAllowed) && !AliasFile::isPlainPath(monitor)) {
+            refused(desktop, QStringLiteral("a monitor has no plain name: ") + monitor, error);
+            return std::nullopt;
+        }
+        sources << picture.path;
     }
-    return copy;
+    return sources;
 }
 
+} // namespace
+
 bool CommandBackground::apply(const QString &path, const QImage &, QString *error) {
-    const QString alias = prepareCopy(m_alias, path, error);
-    if (alias.isEmpty())
-        return false;
     QString why;
-    if (!m_runner.run(m_program, m_arguments(alias), &why))
+    const QStringList copies = m_copies.prepare({path}, m_plainPathOnly, &why);
+    if (copies.isEmpty() || !m_runner.run(m_program, m_arguments(copies.first()), &why))
         return refused(name(), why, error);
-    m_alias.accept(alias);
+    m_copies.accept(copies);
     return true;
 }
 
 bool SwayBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {
-    while (m_aliases.size() < pictures.size() - 1)
-        m_aliases << m_alias.sibling();
-    QStringList copies;
+    const std::optional<QStringList> sources = sourcesOf(pictures, false, name(), error);
+    if (!sources)
+        return false;
+    QString why;
+    const QStringList copies = m_copies.prepare(*sources, true, &why);
+    if (copies.isEmpty())
+        return refused(name(), why, error);
     for (qsizetype i = 0; i < pictures.size(); ++i) {
-        const QString &output = pictures[i].monitor.name;
-        // The name goes into sway's command line as the path does.
-        if (!AliasFile::isPlainPath(output))
-            return refused(name(), QStringLiteral("an output has no plain name: ") + output, error);
-        AliasFile &alias = i == 0 ? m_alias : m_aliases[i - 1];
-        copies << prepareCopy(alias, pictures[i].path, error);
-        if (copies.last().isEmpty())
-            return false;
-    }
-    for (qsizetype i = 0; i < pictures.size(); ++i) {
-        QString why;
         if (!m_runner.run(m_program,
                           {QStringLiteral("output"), pictures[i].monitor.name, QStringLiteral("bg"),
                            copies[i], QStringLiteral("fill")},
                           &why))
             return refused(name(), why, error);
-        (i == 0 ? m_alias : m_aliases[i - 1]).accept(copies[i]);
     }
+    m_copies.accept(copies);
     return true;
 }
 
@@ -81,24 +79,14 @@ bool HyprlandBackground::apply(const QString &path, const QImage &image, QString
 }
 
 bool HyprlandBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {
-    while (m_aliases.size() < pictures.size() - 1)
-        m_aliases << m_alias.sibling();
-    QStringList copies;
-    for (qsizetype i = 0; i < pictures.size(); ++i) {
-        // An empty monitor name stands for every monitor.
-        const QString &monitor = pictures[i].monitor.name;
-        if (!monitor.isEmpty() && !AliasFile::isPlainPath(monitor))
-            return refused(name(), QStringLiteral("a monitor has no plain name: ") + monitor,
-                           error);
-        const QString copy = (i == 0 ? m_alias : m_aliases[i - 1]).prepare(pictures[i].path, error);
-        if (copy.isEmpty())
-            return false;
-        if (!AliasFile::isPlainPath(copy))
-            return refused(name(), QStringLiteral("the picture's path is not plain: ") + copy,
-                           error);
-        copies << copy;
-    }
+    // An empty monitor name stands for every monitor.
+    const std::optional<QStringList> sources = sourcesOf(pictures, true, name(), error);
+    if (!sources)
+        return false;
     QString why;
+    const QStringList copies = m_copies.prepare(*sources, true, &why);
+    if (copies.isEmpty())
+        return refused(name(), why, error);
     for (qsizetype i = 0; i < pictures.size(); ++i) {
         const QString &copy = copies[i];
         // hyprpaper may still hold this copy's old pixels from two switches
@@ -121,7 +109,6 @@ bool HyprlandBackground::applyEach(const QList<MonitorPicture> &pictures, QStrin
         if (m_preloads && !copies.contains(old))
             hyprpaper({QStringLiteral("unload"), old}, false, nullptr);
     m_shown = copies;
-    for (qsizetype i = 0; i < copies.size(); ++i)
-        (i == 0 ? m_alias : m_aliases[i - 1]).accept(copies[i]);
+    m_copies.accept(copies);
     return true;
 }

@@ -18,17 +18,13 @@ class CommandBackground : public DesktopBackground {
     CommandBackground(QString name, QString program, Arguments arguments, CommandRunner runner,
                       AliasFile alias, bool plainPathOnly)
         : m_name(std::move(name)), m_program(std::move(program)), m_arguments(arguments),
-          m_runner(runner), m_alias(std::move(alias)), m_plainPathOnly(plainPathOnly) {}
-
-    // The copy of path a desktop that caches by path is to be given, or empty
-    // with the reason in *error.
-    QString prepareCopy(AliasFile &alias, const QString &path, QString *error) const;
+          m_runner(runner), m_copies(std::move(alias)), m_plainPathOnly(plainPathOnly) {}
 
     QString m_name;
     QString m_program;
     Arguments m_arguments;
     CommandRunner m_runner;
-    AliasFile m_alias;
+    MonitorCopies m_copies;
     bool m_plainPathOnly;
 };
 
@@ -66,7 +62,6 @@ class SwayBackground : public CommandBackground {
     bool applyEach(const QList<MonitorPicture> &pictures, QString *error) override;
 
   private:
-    QList<AliasFile> m_aliases; // the copies of the second monitor's file on
     static QStringList arguments(const QString &p) {
         return {QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"), p,
                 QStringLiteral("fill")};
@@ -81,7 +76,7 @@ class HyprlandBackground : public DesktopBackground {
   public:
     explicit HyprlandBackground(CommandRunner runner = CommandRunner(),
                                 AliasFile alias = AliasFile(AliasFile::Placement::PlainPath))
-        : m_runner(runner), m_alias(std::move(alias)) {}
+        : m_runner(runner), m_copies(std::move(alias)) {}
     QString name() const override { return QStringLiteral("Hyprland"); }
     bool apply(const QString &path, const QImage &image, QString *error) override;
     bool takesEachMonitor() const override { return true; }
@@ -91,8 +86,7 @@ class HyprlandBackground : public DesktopBackground {
     bool hyprpaper(const QStringList &arguments, bool answerMatters, QString *error) const;
 
     CommandRunner m_runner;
-    AliasFile m_alias;
-    QList<AliasFile> m_aliases; // for the monitors after the first
-    QStringList m_shown;        // the copies on screen, to be unloaded once replaced
-    bool m_preloads = true;     // false once hyprpaper refused a preload (0.8 on)
+    MonitorCopies m_copies;
+    QStringList m_shown;    // the copies on screen, to be unloaded once replaced
+    bool m_preloads = true; // false once hyprpaper refused a preload (0.8 on)
 };

@@ -23,7 +23,7 @@ QString jsonStringLiteral(const QString &text) {
 } // namespace
 
 KdeBackground::KdeBackground(int timeoutMs, AliasFile alias)
-    : m_timeoutMs(timeoutMs), m_alias(std::move(alias)) {}
+    : m_timeoutMs(timeoutMs), m_copies(std::move(alias)) {}
 
 QString KdeBackground::script(const QStringList &urls, const QList<QRect> &screens) {
     QJsonArray places;
@@ -69,17 +69,17 @@ bool KdeBackground::applyEach(const QList<MonitorPicture> &pictures, QString *er
     }
     // Plasma keeps the picture it loaded for a path, so each switch names the
     // other of two copies.
-    while (m_aliases.size() < pictures.size() - 1)
-        m_aliases << m_alias.sibling();
-    QStringList copies, urls;
+    QStringList sources, urls;
     QList<QRect> screens;
-    for (qsizetype i = 0; i < pictures.size(); ++i) {
-        copies << (i == 0 ? m_alias : m_aliases[i - 1]).prepare(pictures[i].path, error);
-        if (copies.last().isEmpty())
-            return false;
-        urls << QUrl::fromLocalFile(copies.last()).toString(QUrl::FullyEncoded);
-        screens << pictures[i].monitor.geometry;
+    for (const MonitorPicture &picture : pictures) {
+        sources << picture.path;
+        screens << picture.monitor.geometry;
     }
+    const QStringList copies = m_copies.prepare(sources, false, error);
+    if (copies.isEmpty())
+        return false;
+    for (const QString &copy : copies)
+        urls << QUrl::fromLocalFile(copy).toString(QUrl::FullyEncoded);
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
@@ -92,7 +92,6 @@ bool KdeBackground::applyEach(const QList<MonitorPicture> &pictures, QString *er
                                                                 : reply.errorMessage()));
         return false;
     }
-    for (qsizetype i = 0; i < copies.size(); ++i)
-        (i == 0 ? m_alias : m_aliases[i - 1]).accept(copies[i]);
+    m_copies.accept(copies);
     return true;
 }

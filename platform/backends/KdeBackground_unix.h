@@ -21,6 +21,5 @@ class KdeBackground : public DesktopBackground {
 
   private:
     int m_timeoutMs;
-    AliasFile m_alias;
-    QList<AliasFile> m_aliases; // for the screens after the first
+    MonitorCopies m_copies;
 };

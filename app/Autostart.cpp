@@ -3,9 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
-#include <QSettings>
-#include <QStandardPaths>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -76,72 +74,21 @@ QString dropFieldCodes(const QString &argument) {
     return out;
 }
 
-#ifndef Q_OS_WIN
-QString autostartFile() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1String("/autostart/" MIRELL_APP_ID ".desktop");
+// Windows runs the Run value as a command line: our quoted path.
+QString commandText(const QString &program) {
+    return QLatin1Char('"') + QDir::toNativeSeparators(program) + QLatin1Char('"');
 }
 
-class DesktopEntrySlot : public AutostartSlot {
-  public:
-    std::optional<QString> read() const override {
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        return QString::fromUtf8(file.readAll());
-    }
-    bool write(const QString &entry) override {
-        QDir().mkpath(QFileInfo(m_path).path());
-        QSaveFile file(m_path);
-        return file.open(QIODevice::WriteOnly) && file.write(entry.toUtf8()) >= 0 && file.commit();
-    }
-    bool remove() override { return QFile::remove(m_path); }
-    QString where() const override { return m_path; }
-    QString entryFor(const QString &program) const override { return entryText(program); }
-    State stateOf(const std::optional<QString> &entry, const QString &program) const override {
+QString entryFor(AutostartStore::Form form, const QString &program) {
+    return form == AutostartStore::Form::DesktopEntry ? entryText(program) : commandText(program);
+}
+
+State stateOf(AutostartStore::Form form, const std::optional<QString> &entry,
+              const QString &program) {
+    if (form == AutostartStore::Form::DesktopEntry || !entry)
         return classify(entry, program);
-    }
-
-  private:
-    QString m_path = autostartFile();
-};
-#else
-
-// Windows runs the Run value as a command line; a value that is not our
-// quoted path was put there or changed by someone else.
-class RunKeySlot : public AutostartSlot {
-  public:
-    std::optional<QString> read() const override {
-        const QVariant value = m_settings.value(name());
-        return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
-    }
-    bool write(const QString &entry) override {
-        m_settings.setValue(name(), entry);
-        m_settings.sync();
-        return m_settings.status() == QSettings::NoError;
-    }
-    bool remove() override {
-        m_settings.remove(name());
-        m_settings.sync();
-        return m_settings.status() == QSettings::NoError;
-    }
-    QString where() const override { return m_settings.fileName() + QLatin1Char('\\') + name(); }
-    QString entryFor(const QString &program) const override {
-        return QLatin1Char('"') + QDir::toNativeSeparators(program) + QLatin1Char('"');
-    }
-    State stateOf(const std::optional<QString> &entry, const QString &program) const override {
-        if (!entry)
-            return State::Off;
-        return entry->trimmed() == entryFor(program) ? State::On : State::Edited;
-    }
-
-  private:
-    static QString name() { return QStringLiteral("Mirell"); }
-    mutable QSettings m_settings{
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
-        QSettings::NativeFormat};
-};
-#endif
+    return entry->trimmed() == commandText(program) ? State::On : State::Edited;
+}
 
 } // namespace
 
@@ -223,13 +170,15 @@ QString entryText(const QString &program) {
                           "Comment=Wallpaper rotator in the notification area\n"
                           "Icon=" MIRELL_APP_ID "\n"
                           "Exec=%1\n"
+                          // Desktops skip the entry once the program is gone.
+                          "TryExec=%2\n"
                           "Terminal=false\n"
                           // Tray programs that start before the panel have
                           // nowhere to dock; these keys make desktops wait.
                           "X-GNOME-Autostart-Delay=5\n"
                           "X-KDE-autostart-after=panel\n"
                           "X-LXQt-Need-Tray=true\n")
-        .arg(execArgument(program));
+        .arg(execArgument(program), escapeValue(program));
 }
 
 State classify(const std::optional<QString> &entry, const QString &program) {
@@ -243,18 +192,34 @@ State classify(const std::optional<QString> &entry, const QString &program) {
     return arguments == QStringList{program} ? State::On : State::Edited;
 }
 
-std::unique_ptr<AutostartSlot> userSlot() {
-#ifdef Q_OS_WIN
-    return std::make_unique<RunKeySlot>();
-#else
-    return std::make_unique<DesktopEntrySlot>();
-#endif
+QString whyNotStartable(AutostartStore::Form form, const QString &program) {
+    // A folder name that is not text in the system's encoding comes back
+    // mangled or empty, and names no file.
+    if (program.isEmpty() || !QFileInfo(program).isFile() ||
+        QFile::decodeName(QFile::encodeName(program)) != program)
+        return QStringLiteral("the name of the folder that holds Mirell cannot be written into "
+                              "an autostart entry; move Mirell to a folder with a plain name");
+    // Correct by the Desktop Entry rules, yet GLib and systemd's autostart
+    // generator look for the program before they undo the "%%", and find none.
+    if (form == AutostartStore::Form::DesktopEntry && program.contains(QLatin1Char('%')))
+        return QStringLiteral("desktops do not start a program whose path holds \"%\" (%1); "
+                              "move Mirell to a folder without one")
+            .arg(program);
+    return {};
 }
 
-int runCommand(AutostartSlot &slot, const QString &program, const QString &value, QString *out,
+int runCommand(AutostartStore &store, const QString &program, const QString &value, QString *out,
                QString *err) {
-    const QString where = QDir::toNativeSeparators(slot.where());
-    const State state = slot.stateOf(slot.read(), program);
+    const QString where = QDir::toNativeSeparators(store.where());
+    QString error;
+    const std::optional<QString> entry = store.read(&error);
+    if (!error.isEmpty()) {
+        *err += QStringLiteral("Start at login: cannot read %1: %2\n"
+                               "It was left as it is.\n")
+                    .arg(where, error);
+        return 1;
+    }
+    const State state = stateOf(store.form(), entry, program);
     const QString on = QStringLiteral("Start at login: on (%1)\n").arg(where);
     const QString off = QStringLiteral("Start at login: off\n");
     const QString edited =
@@ -280,7 +245,11 @@ int runCommand(AutostartSlot &slot, const QString &program, const QString &value
             *err += (state == State::Edited ? edited : disabled) + leftAlone;
             return 1;
         }
-        if (!slot.write(slot.entryFor(program))) {
+        if (const QString why = whyNotStartable(store.form(), program); !why.isEmpty()) {
+            *err += QStringLiteral("Start at login: not turned on: %1\n").arg(why);
+            return 1;
+        }
+        if (!store.write(entryFor(store.form(), program))) {
             *err += QStringLiteral("Cannot write %1\n").arg(where);
             return 1;
         }
@@ -292,7 +261,7 @@ int runCommand(AutostartSlot &slot, const QString &program, const QString &value
         *err += edited + leftAlone;
         return 1;
     }
-    if (state == State::On && !slot.remove()) {
+    if (state == State::On && !store.remove()) {
         *err += QStringLiteral("Cannot remove %1\n").arg(where);
         return 1;
     }
@@ -304,9 +273,9 @@ int runCommand(AutostartSlot &slot, const QString &program, const QString &value
 
 int runAutostartCommand(const QString &value) {
     QString out, err;
-    const auto slot = Autostart::userSlot();
+    const auto store = userAutostartStore(QStringLiteral(MIRELL_APP_ID));
     const int status =
-        Autostart::runCommand(*slot, QCoreApplication::applicationFilePath(), value, &out, &err);
+        Autostart::runCommand(*store, QCoreApplication::applicationFilePath(), value, &out, &err);
     std::fputs(out.toLocal8Bit().constData(), stdout);
     std::fputs(err.toLocal8Bit().constData(), stderr);
     return status;

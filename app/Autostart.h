@@ -1,15 +1,15 @@
 #pragma once
 
+#include "AutostartStore.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 
-// Start at login: an XDG autostart entry on Linux, the per-user Run key on
-// Windows. The text functions are pure; AutostartSlot is the only part that
-// touches the system.
+// Start at login: the entry's text, how an existing entry stands, and the
+// command. The text functions are pure; the store touches the system.
 namespace Autostart {
 
 // One argument as the Exec key of a desktop entry needs it: quoted when it
@@ -33,25 +33,12 @@ enum class State {
 // How an existing desktop entry (nothing: none) stands for program.
 State classify(const std::optional<QString> &entry, const QString &program);
 
-// Where this user's entry lives.
-class AutostartSlot {
-  public:
-    virtual ~AutostartSlot() = default;
-    virtual std::optional<QString> read() const = 0;
-    virtual bool write(const QString &entry) = 0;
-    virtual bool remove() = 0;
-    virtual QString where() const = 0;
-    // The entry that starts program, in this slot's form, and how an
-    // existing one stands for program.
-    virtual QString entryFor(const QString &program) const = 0;
-    virtual State stateOf(const std::optional<QString> &entry, const QString &program) const = 0;
-};
-// The file under $XDG_CONFIG_HOME/autostart, or the Run key on Windows.
-std::unique_ptr<AutostartSlot> userSlot();
+// Why an entry in this form could not start program at login; empty when it can.
+QString whyNotStartable(AutostartStore::Form form, const QString &program);
 
 // Prints the outcome of `--autostart [on|off]` ("" asks) to out/err and
 // returns the exit status.
-int runCommand(AutostartSlot &slot, const QString &program, const QString &value, QString *out,
+int runCommand(AutostartStore &store, const QString &program, const QString &value, QString *out,
                QString *err);
 
 } // namespace Autostart

@@ -14,6 +14,9 @@ struct Command {
 // Each becomes an option of the same name and the word sent to the running copy.
 constexpr Command Commands[] = {
     {"next", "Switch the running copy to the next picture now."},
+    {"previous", "Bring back the picture the running copy showed before this one."},
+    {"remove-current", "Take the picture now shown out of the list (the file stays) and switch."},
+    {"history", "Print the pictures the running copy has shown, newest first."},
     {"settings", "Open the settings window of the running copy."},
     {"quit", "End the running copy."},
     {"pause", "Stop the running copy's timed switches until --resume."},
@@ -24,6 +27,24 @@ constexpr Command Commands[] = {
 const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order"),
                                 QStringLiteral("interval"), QStringLiteral("paused"),
                                 QStringLiteral("next")};
+
+// A picture's name may hold anything a file name can: control characters
+// would steer the terminal or break the one-line-per-key form.
+QString escapeControls(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\t')
+            out += QLatin1String("\\t");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -44,6 +65,16 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         QStringLiteral("autostart"),
         QStringLiteral("Start at login: on, off, or without a value, tell whether it is on."));
     parser.addOption(autostart);
+    const QCommandLineOption start(
+        QStringLiteral("start"),
+        QStringLiteral("With --next, --settings, --pause or --resume: start Mirell first "
+                       "when it is not running."));
+    parser.addOption(start);
+    const QCommandLineOption login(
+        QStringLiteral("login"),
+        QStringLiteral("Started at login: without a notification area, rotate in the "
+                       "background and say once how to reach the settings."));
+    parser.addOption(login);
     parser.addPositionalArgument(QStringLiteral("on|off"),
                                  QStringLiteral("With --autostart: turn it on or off."),
                                  QStringLiteral("[on|off]"));
@@ -85,8 +116,15 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         if (parser.isSet(QString::fromLatin1(command.name)))
             chosen << QString::fromLatin1(command.name);
     }
+    if (parser.isSet(login) && (!chosen.isEmpty() || parser.isSet(start)))
+        return usageError(QStringLiteral("--login goes alone."));
+    if (parser.isSet(start) &&
+        (chosen.size() != 1 || chosen.constFirst() == QLatin1String("quit") ||
+         chosen.constFirst() == QLatin1String("status")))
+        return usageError(
+            QStringLiteral("--start goes with --next, --settings, --pause or --resume."));
     if (parser.isSet(autostart)) {
-        if (!chosen.isEmpty() || parser.isSet(json))
+        if (!chosen.isEmpty() || parser.isSet(json) || parser.isSet(login))
             return usageError(QStringLiteral("Give one command at a time."));
         result.action = CommandLine::Action::Autostart;
         result.text = words.value(0);
@@ -100,7 +138,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
         result.action = CommandLine::Action::Send;
         result.command = chosen.constFirst();
         result.json = parser.isSet(json);
+        result.orStart = parser.isSet(start);
     }
+    result.atLogin = parser.isSet(login);
     return result;
 }
 
@@ -116,7 +156,7 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
         else if (value.isDouble())
             text = QString::number(value.toInteger());
         else if (value.isString())
-            text = value.toString();
+            text = escapeControls(value.toString());
         out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
     }
     return out;

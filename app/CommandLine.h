@@ -18,6 +18,10 @@ struct CommandLine {
     Action action = Action::Start;
     QString command; // Send: the word sent to the running copy ("next", "status", ...)
     bool json = false;
+    // Send: when no copy runs, start one that does the command (the menu entry's actions).
+    bool orStart = false;
+    // Start: by the desktop at login (the autostart entry).
+    bool atLogin = false;
     QString text;
 };
 

@@ -1,8 +1,8 @@
 #include "ControlHost.h"
 
 #include "ControlFactory.h"
+#include "ProgramFolder.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -41,27 +41,23 @@ QString nativePath(const QString &path) {
 
 } // namespace
 
-ControlHost::ControlHost() : m_folders(programFolders()) {}
+ControlHost::ControlHost() {
+    const QString programDir = programFolder();
+    if (programDir.isEmpty())
+        return; // nothing to search: the user is told no library offers the control
+    m_folders = QStringList{
+        programDir, programDir + QLatin1String("/plugins"),
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral(MIRELL_PLUGIN_RELATIVE_DIR)))};
+}
 
 ControlHost::ControlHost(QStringList folders) : m_folders(std::move(folders)) {}
-
-QStringList ControlHost::programFolders(const QString &programDir,
-                                        const QString &pluginRelativeDir) {
-    QStringList folders{programDir, programDir + QLatin1String("/plugins")};
-    if (!pluginRelativeDir.isEmpty())
-        folders << QDir::cleanPath(QDir(programDir).filePath(pluginRelativeDir));
-    return folders;
-}
-
-QStringList ControlHost::programFolders() {
-    return programFolders(QCoreApplication::applicationDirPath(),
-                          QStringLiteral(MIRELL_PLUGIN_RELATIVE_DIR));
-}
 
 QStringList ControlHost::candidateFiles() const {
     QStringList files;
     QSet<QString> seen; // a library reached through several links is tried once
     for (const QString &folder : m_folders) {
+        if (QDir::isRelativePath(folder))
+            continue;
         const QDir dir(folder);
         const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
         for (const QFileInfo &entry : entries) {
@@ -134,7 +130,10 @@ QObject *ControlHost::createControl(const QString &progId, QObject *parent, QStr
         QString text = QStringLiteral("コントロール \"%1\" を作成できませんでした。%2\n\n"
                                       "Cannot create the control \"%1\".")
                            .arg(progId, reason);
-        if (notes.isEmpty())
+        if (searched.isEmpty())
+            text += QStringLiteral(" The program's own folder cannot be found, or its name is "
+                                   "not valid text.");
+        else if (notes.isEmpty())
             text += QStringLiteral(" No library offers it in: %1.")
                         .arg(searched.join(QLatin1String(", ")));
         else

@@ -11,18 +11,14 @@ class QObject;
 // searched folders are passed over without running any of their code.
 class ControlHost {
   public:
-    // Searches programFolders() of the running executable.
+    // Searches the program's folder and the "plugins" folder inside it (a
+    // build tree, Windows, a portable copy), then the installed plugin folder,
+    // given relative to the program's folder so that a moved tree still works.
     ControlHost();
     // Searches the given folders in order; the first library that lists the
-    // identifier and can make the control wins.
+    // identifier and can make the control wins. A relative folder is never
+    // searched: it would be whatever the current directory happens to be.
     explicit ControlHost(QStringList folders);
-
-    // The program's folder and the "plugins" folder inside it (a build tree,
-    // Windows, a portable copy), then the installed plugin folder, given
-    // relative to the program's folder so that a moved tree still works.
-    static QStringList programFolders(const QString &programDir, const QString &pluginRelativeDir);
-    static QStringList programFolders();
-    const QStringList &folders() const { return m_folders; }
 
     // A new control owned by parent, or nullptr with *error (when given) set
     // to a message for the user naming progId and what went wrong.

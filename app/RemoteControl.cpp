@@ -1,77 +1,41 @@
 #include "RemoteControl.h"
 
-#include <QCryptographicHash>
+#include "LocalAccess.h"
+#include "SingleInstance.h"
+
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFileInfo>
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QTimer>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <sys/socket.h>
-#endif
+#include <algorithm>
 
 namespace {
 
-// More clients at once than a person's scripts make means a flood; they wait outside.
+// More clients at once than a person's scripts make means a flood. Past
+// this, a newcomer takes the place of the longest waiting client once that
+// one has had GraceMs for its line, which a real client sends at once; the
+// rest wait in the queue, so a real command is late, not turned away.
 constexpr int MaxOpenClients = 16;
-
-// Belt and braces on Linux: the socket's permissions already keep other
-// users out, the kernel's word on the peer settles it.
-bool peerIsThisUser([[maybe_unused]] QLocalSocket *socket) {
-#ifdef Q_OS_LINUX
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    if (getsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
-        return false;
-    return peer.uid == getuid();
-#else
-    return true;
-#endif
-}
-
-QString userName() {
-#ifdef Q_OS_UNIX
-    return QString::number(getuid());
-#else
-    return qEnvironmentVariable("USERDOMAIN") + QLatin1Char('\\') +
-           qEnvironmentVariable("USERNAME");
-#endif
-}
+constexpr int GraceMs = 250;
 
 } // namespace
 
 RemoteControl::RemoteControl(QString name, Handler handler, QObject *parent)
     : QObject(parent), m_name(std::move(name)), m_handler(std::move(handler)),
-      m_server(new QLocalServer(this)) {
+      m_server(new QLocalServer(this)), m_retry(new QTimer(this)) {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &RemoteControl::accept);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, &RemoteControl::accept);
 }
 
 RemoteControl::~RemoteControl() = default;
 
-QString RemoteControl::serverName(const QString &executablePath) {
-    const QString canonical = QFileInfo(executablePath).canonicalFilePath();
-    const QString key =
-        userName() + QLatin1Char('\n') +
-        (canonical.isEmpty() ? QFileInfo(executablePath).absoluteFilePath() : canonical);
-    const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(20));
-#ifdef Q_OS_UNIX
-    // A full path keeps the socket in the user's own runtime folder, not in /tmp.
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("mirell-%1.sock").arg(hash));
-#else
-    return QStringLiteral("mirell-%1").arg(hash);
-#endif
+QString RemoteControl::serverName(const QString &executablePath, const QString &folder) {
+    return LocalAccess::serverAddress(folder, instanceName(executablePath));
 }
 
 bool RemoteControl::listen(QString *error) {
@@ -88,8 +52,22 @@ bool RemoteControl::listen(QString *error) {
 }
 
 void RemoteControl::accept() {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        if (m_open >= MaxOpenClients || !peerIsThisUser(socket)) {
+    while (m_server->hasPendingConnections()) {
+        if (m_waiting.size() >= MaxOpenClients) {
+            const qint64 left = GraceMs - m_waiting.constFirst().since.elapsed();
+            if (left > 0) {
+                m_retry->start(int(left));
+                return;
+            }
+            QLocalSocket *oldest = m_waiting.constFirst().socket;
+            forget(oldest);
+            oldest->abort();
+            oldest->deleteLater();
+        }
+        QLocalSocket *socket = m_server->nextPendingConnection();
+        // The socket's permissions already keep other users out; the
+        // system's word on the peer settles it.
+        if (!LocalAccess::peerIsThisUser(socket->socketDescriptor())) {
             socket->abort();
             socket->deleteLater();
             continue;
@@ -98,9 +76,20 @@ void RemoteControl::accept() {
     }
 }
 
+void RemoteControl::forget(QLocalSocket *socket) {
+    const auto waiting = std::find_if(m_waiting.cbegin(), m_waiting.cend(),
+                                      [socket](const Waiting &w) { return w.socket == socket; });
+    if (waiting == m_waiting.cend())
+        return;
+    m_waiting.erase(waiting);
+    if (m_server->hasPendingConnections())
+        m_retry->start(0);
+}
+
 void RemoteControl::serve(QLocalSocket *socket) {
-    ++m_open;
-    connect(socket, &QObject::destroyed, this, [this] { --m_open; });
+    m_waiting.append(Waiting{socket, {}});
+    m_waiting.last().since.start();
+    connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     // A client that never finishes its line is not waited for.
     auto *idle = new QTimer(socket);
@@ -111,7 +100,7 @@ void RemoteControl::serve(QLocalSocket *socket) {
     });
     idle->start(IdleTimeoutMs);
 
-    connect(socket, &QLocalSocket::readyRead, socket, [this, socket, idle] {
+    const auto onData = [this, socket, idle] {
         if (!idle->isActive())
             return; // answered already
         const qsizetype end = socket->peek(MaxRequest).indexOf('\n');
@@ -123,6 +112,7 @@ void RemoteControl::serve(QLocalSocket *socket) {
             return;
         }
         idle->stop();
+        forget(socket);
         const QString command = QString::fromUtf8(socket->read(end + 1).trimmed());
         QByteArray output;
         const QPointer<QLocalSocket> guard(socket);
@@ -132,14 +122,21 @@ void RemoteControl::serve(QLocalSocket *socket) {
         socket->write(known ? "ok\n" + output : "error: unknown command\n");
         socket->flush();
         socket->disconnectFromServer();
-    });
+    };
+    connect(socket, &QLocalSocket::readyRead, socket, onData);
+    // A client that waited in the queue may have sent its line before we took
+    // it, and that data announces itself no more.
+    if (socket->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(socket, onData, Qt::QueuedConnection);
 }
 
 RemoteControl::Result RemoteControl::send(const QString &name, const QString &command,
                                           QByteArray *answer, int timeoutMs) {
     QLocalSocket socket;
+    // A copy busy with a crowd of clients takes a while to let us in; Qt
+    // keeps trying while the queue is full.
     socket.connectToServer(name);
-    if (!socket.waitForConnected(5000))
+    if (!socket.waitForConnected(ConnectWaitMs))
         return Result::NoCopy;
     socket.write(command.toUtf8() + '\n');
     socket.flush();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -8,6 +10,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 // The running copy's door for commands of a second start: a local socket
 // only the same user can open, one short line in, one answer out.
@@ -22,6 +25,7 @@ class RemoteControl : public QObject {
 
     static constexpr int MaxRequest = 4096;
     static constexpr int IdleTimeoutMs = 2000;
+    static constexpr int ConnectWaitMs = 10000;
 
     RemoteControl(QString name, Handler handler, QObject *parent = nullptr);
     ~RemoteControl() override;
@@ -30,21 +34,30 @@ class RemoteControl : public QObject {
     // socket left behind by a crashed copy can be taken over.
     bool listen(QString *error = nullptr);
 
-    // Per user and per executable, like the single-instance lock.
-    static QString serverName(const QString &executablePath);
+    // Per user and per executable, like the single-instance lock, in a
+    // folder only this user can enter.
+    static QString serverName(const QString &executablePath, const QString &folder);
 
     enum class Result { Done, NoCopy, Refused };
     // Sends one command and waits for the answer (its output on Done, the
-    // reason on Refused).
+    // reason on Refused). A copy whose door is crowded is waited for, up to
+    // ConnectWaitMs.
     static Result send(const QString &name, const QString &command, QByteArray *answer,
                        int timeoutMs = 30000);
 
   private:
     void accept();
     void serve(QLocalSocket *socket);
+    void forget(QLocalSocket *socket);
 
     QString m_name;
     Handler m_handler;
     QLocalServer *m_server;
-    int m_open = 0;
+    // Clients whose line has not come yet, the longest waiting first.
+    struct Waiting {
+        QLocalSocket *socket;
+        QElapsedTimer since;
+    };
+    QList<Waiting> m_waiting;
+    QTimer *m_retry;
 };

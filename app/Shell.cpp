@@ -4,8 +4,7 @@
 #include "TrayIcon.h"
 #include "WallpaperRotator.h"
 
-#include <QCursor>
-#include <QGuiApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -40,6 +39,10 @@ Shell::Shell(WallpaperRotator &rotator, FrmMain &window, TrayIcon &tray, QObject
     m_mnuPop->setObjectName(QStringLiteral("mnuPop"));
     QAction *now = m_mnuPop->addAction(QStringLiteral("今すぐMirell!(&N)"));
     now->setObjectName(QStringLiteral("mnuNow"));
+    QAction *back = m_mnuPop->addAction(QStringLiteral("前の壁紙(&B)"));
+    back->setObjectName(QStringLiteral("mnuBack"));
+    QAction *remove = m_mnuPop->addAction(QStringLiteral("この壁紙を外す(&X)"));
+    remove->setObjectName(QStringLiteral("mnuRemove"));
     m_mnuPop->addSeparator()->setObjectName(QStringLiteral("sep"));
     QAction *config = m_mnuPop->addAction(QStringLiteral("設定(&C)..."));
     config->setObjectName(QStringLiteral("mnuConfig"));
@@ -47,7 +50,14 @@ Shell::Shell(WallpaperRotator &rotator, FrmMain &window, TrayIcon &tray, QObject
     QAction *quitAction = m_mnuPop->addAction(QStringLiteral("終了(&Q)"));
     quitAction->setObjectName(QStringLiteral("mnuQuit"));
 
-    connect(now, &QAction::triggered, &m_rotator, &WallpaperRotator::RotationStep);
+    connect(now, &QAction::triggered, &m_rotator, &WallpaperRotator::next);
+    connect(back, &QAction::triggered, &m_rotator, &WallpaperRotator::previous);
+    connect(remove, &QAction::triggered, this, [this] { removeCurrent(); });
+    // While the settings window is open it owns the list.
+    connect(m_mnuPop.get(), &QMenu::aboutToShow, this, [this, back, remove] {
+        back->setEnabled(m_rotator.hasPrevious());
+        remove->setEnabled(!m_window.isVisible() && m_rotator.currentLine() >= 0);
+    });
     connect(config, &QAction::triggered, &m_window, &FrmMain::openSettings);
     connect(quitAction, &QAction::triggered, &m_window, &FrmMain::quit);
 
@@ -61,22 +71,29 @@ Shell::Shell(WallpaperRotator &rotator, FrmMain &window, TrayIcon &tray, QObject
 Shell::~Shell() = default;
 
 void Shell::trayClicked(int button, int clicks) {
-    if (button == 2 && clicks == 1) {
-        // XEmbed and Windows trays pop the icon's menu themselves. A D-Bus
-        // host that asks for the menu leaves the drawing to us; Wayland gives
-        // no cursor position and no parent for a pop-up, which would come up
-        // as a window of its own, so there the host's exported menu must do.
-        if (m_tray.isStatusNotifierItem() &&
-            !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
-            m_mnuPop->popup(QCursor::pos());
-    } else if (button == 1 && clicks == 2) {
+    // The tray pops the menu itself on a right click.
+    if (button == 1 && clicks == 2)
         m_window.openSettings();
-    }
+}
+
+QString Shell::removeCurrent() {
+    if (m_window.isVisible())
+        return QStringLiteral("the settings window is open; remove the picture there");
+    return m_rotator.removeCurrent();
 }
 
 bool Shell::runCommand(const QString &command, QByteArray *output) {
     if (command == QLatin1String("next")) {
-        m_rotator.RotationStep();
+        m_rotator.next();
+    } else if (command == QLatin1String("previous")) {
+        m_rotator.previous();
+    } else if (command == QLatin1String("remove-current")) {
+        const QString refusal = removeCurrent();
+        *output = refusal.toUtf8();
+        return refusal.isEmpty();
+    } else if (command == QLatin1String("history")) {
+        for (const History::Entry &entry : m_rotator.history().entries())
+            *output += entry.path.toUtf8() + '\n';
     } else if (command == QLatin1String("settings")) {
         m_window.openSettings();
     } else if (command == QLatin1String("quit")) {
@@ -86,6 +103,10 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
         m_rotator.setPaused(command == QLatin1String("pause"));
     } else if (command == QLatin1String("status")) {
         const WallpaperRotator::Status status = m_rotator.status();
+        QJsonArray history;
+        for (const History::Entry &entry : m_rotator.history().entries())
+            history.append(QJsonObject{{QStringLiteral("picture"), entry.path},
+                                       {QStringLiteral("shown"), withOffset(entry.shown)}});
         const QJsonObject object{
             {QStringLiteral("picture"), status.picture},
             {QStringLiteral("order"), orderName(status.order)},
@@ -93,6 +114,7 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
             {QStringLiteral("paused"), status.paused},
             {QStringLiteral("next"),
              status.next.isValid() ? QJsonValue(withOffset(status.next)) : QJsonValue()},
+            {QStringLiteral("history"), history},
         };
         *output = QJsonDocument(object).toJson(QJsonDocument::Compact);
     } else {

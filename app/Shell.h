@@ -21,11 +21,14 @@ class Shell : public QObject {
 
     QMenu *menu() const { return m_mnuPop.get(); }
 
-    // A command of a second start ("next", "status", ...); false for an unknown one.
+    // A command of a second start ("next", "status", ...); false for an unknown
+    // one, or with the reason in output for one refused.
     bool runCommand(const QString &command, QByteArray *output);
 
   private:
     void trayClicked(int button, int clicks);
+    // "この壁紙を外す(&X)": the reason when nothing was removed.
+    QString removeCurrent();
 
     WallpaperRotator &m_rotator;
     FrmMain &m_window;

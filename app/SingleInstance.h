@@ -6,14 +6,17 @@
 
 class QLockFile;
 
-// One running copy per executable: a lock file named after the executable's
-// canonical path, so copies installed in different folders run side by side
-// while a second start of the same file is turned away.
+// The name this user's copy of one executable goes by, for its lock and its
+// control socket alike: copies installed in different folders, and other
+// users' copies, never share it.
+QString instanceName(const QString &executablePath);
+
+// One running copy per user and executable: a second start of the same file
+// is turned away, copies in other folders run side by side.
 class SingleInstance {
   public:
-    // folder: where the lock lives; empty for the per-user runtime folder
-    // (the temp folder where the platform has none).
-    explicit SingleInstance(const QString &executablePath, const QString &folder = QString());
+    // folder: a folder only this user can enter.
+    SingleInstance(const QString &executablePath, const QString &folder);
     ~SingleInstance();
 
     // True when no other copy of this executable holds the lock; the lock is
@@ -21,11 +24,6 @@ class SingleInstance {
     // (unwritable folder) does not keep the program from starting.
     bool acquire();
 
-    QString lockPath() const { return m_path; }
-
-    static QString lockPathFor(const QString &executablePath, const QString &folder = QString());
-
   private:
-    QString m_path;
     std::unique_ptr<QLockFile> m_lock;
 };

@@ -2,18 +2,19 @@
 
 #include "TrayControl.h"
 
+#include <QPointer>
 #include <QSystemTrayIcon>
 
-#include <optional>
-#include <utility>
+#include <memory>
 
 class QMenu;
+class StatusNotifier;
 
-// The notification-area icon over QSystemTrayIcon. Qt talks to one of two
-// kinds of notification area: a StatusNotifierItem host over D-Bus (KDE,
-// GNOME's AppIndicator extension, swaybar, waybar), chosen when a watcher on
-// the session bus reports a registered host as the first icon is made, or
-// else the XEmbed tray of X11 (trayer, xfce4-panel, LXDE) and the Windows one.
+// The notification-area icon. Two kinds of notification area are served: a
+// StatusNotifierItem host over D-Bus (KDE, GNOME's AppIndicator extension,
+// swaybar, waybar), whenever one runs, also one that comes after us; and
+// otherwise the XEmbed tray of X11 (trayer, xfce4-panel, LXDE) or the Windows
+// one, through QSystemTrayIcon.
 class TrayIcon : public TrayControl {
     Q_OBJECT
   public:
@@ -28,31 +29,26 @@ class TrayIcon : public TrayControl {
     void setToolTipNote(const QString &note) override;
     // Pops the text up once as a balloon, as soon as the icon is shown.
     void showWarning(const QString &text);
-    // The icon's own menu: Qt pops it on XEmbed and Windows; a D-Bus host
-    // gets it exported and usually draws it itself.
-    void setContextMenu(QMenu *menu) { m_icon.setContextMenu(menu); }
 
-    bool isStatusNotifierItem() const { return m_statusNotifier; }
-    bool isShown() const { return m_icon.isVisible(); }
-    QString toolTip() const { return m_icon.toolTip(); }
-    // Where the icon sits, in screen coordinates; empty when not docked.
-    QRect geometry() const { return m_icon.geometry(); }
+    // The menu pops up on a right click; D-Bus hosts get it exported. Set once,
+    // before the first AddIcon.
+    void setContextMenu(QMenu *menu);
 
-    // (button, clicks) for an activation, or nothing for reasons that carry
-    // no click. A D-Bus host has no double click: its Activate, a left click,
-    // stands for the double click of the other trays.
-    static std::optional<std::pair<int, int>> clickFor(QSystemTrayIcon::ActivationReason reason,
-                                                       bool statusNotifierItem);
-    // The rule Qt follows to pick its D-Bus icon.
-    static bool statusNotifierHostRegistered();
+    QString toolTip() const;
 
   private:
+    void showOnOneTray();
     void onActivated(QSystemTrayIcon::ActivationReason reason);
-    void updateToolTip();
+    void popUpMenu(const QPoint &at);
     void showPendingBalloon();
 
-    QSystemTrayIcon m_icon;
-    bool m_statusNotifier = false;
+    QPointer<QMenu> m_menu;
+    std::unique_ptr<StatusNotifier> m_statusNotifier;
+    // Made only while no D-Bus host runs: Qt picks its kind of tray once, at
+    // the first icon, and would otherwise put a second item on that host.
+    std::unique_ptr<QSystemTrayIcon> m_icon;
+    bool m_shown = false;
+    QIcon m_image;
     QString m_tip = QStringLiteral("Mirell!");
     QString m_note;
     QString m_balloon; // waits for the icon to be shown

@@ -15,8 +15,6 @@ class TrayWait : public QObject {
     TrayWait(std::function<bool()> available, std::chrono::milliseconds timeout,
              std::function<void()> fallback, QObject *parent = nullptr);
 
-    bool isWaiting() const { return m_poll.isActive(); }
-
   private:
     void check();
 

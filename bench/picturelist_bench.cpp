@@ -1,8 +1,8 @@
 // Figures for the picture list at its limits: a drop of 1,000 large JPEGs and
 // editing a list of 32,767 entries. Prints timings; never fails on slowness.
+#include "IniSettingsStore.h"
 #include "PictureTab.h"
 #include "Settings.h"
-#include "SettingsStore.h"
 
 #include <QElapsedTimer>
 #include <QListWidget>
@@ -102,7 +102,7 @@ class BenchPictureList : public QObject {
     void editingAFullList() {
         Tab tab;
         PictureList list;
-        for (int i = 0; i < PictureListEditor::MaxPictures; ++i) {
+        for (int i = 0; i < MaxPictureCount; ++i) {
             list.Files << QStringLiteral("/pictures/IMG_%1.jpg").arg(i);
             list.Titles << QStringLiteral("IMG_%1.jpg").arg(i);
         }
@@ -157,20 +157,20 @@ class BenchPictureList : public QObject {
     void storeOfAFullList() {
         QTemporaryDir dir;
         PictureList list;
-        for (int i = 0; i < PictureListEditor::MaxPictures; ++i) {
+        for (int i = 0; i < MaxPictureCount; ++i) {
             list.Files << QStringLiteral("/home/user/Pictures/2026/IMG_%1.jpg").arg(i);
             list.Titles << QStringLiteral("IMG_%1.jpg").arg(i);
         }
         QElapsedTimer timer;
         {
-            QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+            IniSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
             timer.start();
             writePictureList(store, list);
             QVERIFY(store.sync());
             qInfo("save of %d entries (written and synced): %.1f ms", list.count(), msSince(timer));
         }
         Tab tab;
-        QSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
+        IniSettingsStore store(dir.filePath(QStringLiteral("Mirell!.ini")));
         timer.restart();
         tab.editor->setList(readPictureList(store));
         QCoreApplication::processEvents();

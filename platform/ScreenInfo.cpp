@@ -10,7 +10,6 @@ namespace {
 // What a plain VGA-era desktop would have: enough for a wallpaper to be
 // composed when Qt knows no screen (no display yet, every monitor unplugged).
 constexpr QSize fallbackSize{1024, 768};
-constexpr qreal fallbackDpi = 96.0;
 
 QScreen *primary() {
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance())
@@ -63,7 +62,7 @@ QRect QtScreenInfo::workArea() const {
 qreal QtScreenInfo::dotsPerInch() const {
     QScreen *screen = primary();
     if (!screen)
-        return fallbackDpi;
+        return FallbackDpi;
     const qreal dpi = screen->logicalDotsPerInch() * screen->devicePixelRatio();
-    return dpi > 0 ? dpi : fallbackDpi;
+    return dpi > 0 ? dpi : FallbackDpi;
 }

@@ -3,6 +3,9 @@
 #include <QRect>
 #include <QSize>
 
+// What a screen that does not say is taken to have, as Windows assumes.
+inline constexpr qreal FallbackDpi = 96.0;
+
 // The primary screen in physical pixels, as the wallpaper is drawn for it.
 class ScreenInfo {
   public:

@@ -66,6 +66,13 @@ std::optional<KeyLine> splitKeyLine(QByteArrayView content) {
     return KeyLine{content.first(equals).trimmed(), content.sliced(equals + 1, end - equals - 1)};
 }
 
+// QString::fromUtf8 drops a byte order mark at the start of what it is given,
+// and a run of text can start with one anywhere in a value.
+QString fromUtf8KeepingMarks(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 bool isUtf8(QByteArrayView bytes) {
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
         return true;
@@ -103,7 +110,7 @@ QString decodeValue(QByteArrayView raw) {
             while (end < raw.size() && raw[end] != '\\' && raw[end] != '"')
                 ++end;
             const QByteArrayView run = raw.sliced(i - 1, end - i + 1);
-            out += utf8 ? QString::fromUtf8(run) : QString::fromLatin1(run);
+            out += utf8 ? fromUtf8KeepingMarks(run) : QString::fromLatin1(run);
             i = end;
             continue;
         }
@@ -133,7 +140,8 @@ QString decodeValue(QByteArrayView raw) {
 }
 
 // QSettings marks its serialised objects with a leading "@" and doubles an "@"
-// that starts plain text. Of the objects only a byte array is text.
+// that starts plain text. Of the objects only a byte array and a string (which
+// it writes so when the text holds a NUL) are text.
 std::optional<QString> textOf(const QString &stored) {
     if (!stored.startsWith('@'))
         return stored;
@@ -143,14 +151,33 @@ std::optional<QString> textOf(const QString &stored) {
         return stored;
     if (stored.startsWith(QLatin1String("@ByteArray(")))
         return stored.mid(11, stored.size() - 12);
+    if (stored.startsWith(QLatin1String("@String(")))
+        return stored.mid(8, stored.size() - 9);
     for (const char *kind : {"@Variant(", "@DateTime(", "@Rect(", "@Size(", "@Point(", "@Invalid("})
         if (stored.startsWith(QLatin1String(kind)))
             return std::nullopt;
     return stored;
 }
 
+// How much of the text from i on UTF-8 holds as it is: characters beyond
+// ASCII, a surrogate only as half of a whole pair.
+qsizetype utf8Run(QStringView s, qsizetype i) {
+    qsizetype end = i;
+    while (end < s.size() && s[end].unicode() >= 0x80) {
+        if (s[end].isHighSurrogate() && end + 1 < s.size() && s[end + 1].isLowSurrogate())
+            end += 2;
+        else if (s[end].isSurrogate())
+            break;
+        else
+            ++end;
+    }
+    return end - i;
+}
+
 QByteArray encodeValue(const QString &text) {
-    const QString s = text.startsWith('@') ? QLatin1Char('@') + text : text;
+    const QString s = text.contains(QChar::Null) ? QLatin1String("@String(") + text + ')'
+                      : text.startsWith('@')     ? QLatin1Char('@') + text
+                                                 : text;
     QByteArray out;
     out.reserve(s.size() + 2);
     bool needsQuotes = false, escapeNextIfHex = false;
@@ -170,17 +197,15 @@ QByteArray encodeValue(const QString &text) {
         } else if (c == 0) {
             out += "\\0";
             escapeNextIfHex = true;
-        } else if (c < 0x20) {
+        } else if (c >= 0x20 && c < 0x80) {
+            out += char(c);
+        } else if (const qsizetype n = utf8Run(s, i); n > 0) {
+            out += QStringView(s).sliced(i, n).toUtf8();
+            i += n - 1;
+        } else {
+            // Below blank, or half a surrogate pair, which UTF-8 cannot hold.
             out += "\\x" + QByteArray::number(c, 16);
             escapeNextIfHex = true;
-        } else if (c < 0x80) {
-            out += char(c);
-        } else {
-            qsizetype end = i + 1;
-            while (end < s.size() && s[end].unicode() >= 0x80)
-                ++end;
-            out += QStringView(s).sliced(i, end - i).toUtf8();
-            i = end - 1;
         }
     }
     if (needsQuotes || out.startsWith(' ') || out.endsWith(' '))
@@ -191,9 +216,11 @@ QByteArray encodeValue(const QString &text) {
 // Section and key names as QSettings writes them.
 QByteArray encodeName(const QString &name) {
     QByteArray out;
-    for (const QChar ch : name) {
-        const char16_t c = ch.unicode();
-        if (c == '/') {
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        // A backslash before the "=" would hide it, so a closing "/" is written
+        // as a code, which reads back as the same name.
+        if (c == '/' && i + 1 < name.size()) {
             out += '\\';
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                    c == '_' || c == '-' || c == '.') {

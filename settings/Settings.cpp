@@ -29,9 +29,9 @@ const QString CurrentVersion = QStringLiteral("CurrentVersion");
 
 // A caption taller than any screen is a damaged value, not a choice.
 constexpr qint16 MaxFontSize = 1000;
-// Window positions beyond a 16-bit pixel coordinate (at 15 twips a pixel)
-// would put the window where no screen can show it.
-constexpr double MaxCoordinate = 32767.0 * 15.0;
+// Window positions beyond a 16-bit pixel coordinate would put the window where
+// no screen can show it.
+constexpr double MaxCoordinate = std::numeric_limits<qint16>::max() * TwipsPerPixel;
 
 qint16 readInt16(const SettingsStore &store, const QString &section, const QString &key,
                  qint16 defaultValue, int lowest = std::numeric_limits<qint16>::min(),

@@ -29,6 +29,9 @@ struct Settings {
 // highest position) ends at 32766.
 inline constexpr int MaxPictureCount = 32767;
 
+// The stored window position is in twips, 15 to a pixel at 96 dots per inch.
+inline constexpr double TwipsPerPixel = 15.0;
+
 // The picture list: full paths and display titles, index for index.
 struct PictureList {
     QStringList Files;

@@ -20,6 +20,21 @@ template <typename Int> std::optional<Int> parseWhole(const QString &text) {
     return Int(whole);
 }
 
+// The locale's form, where the locale cannot read it back itself (Arabic puts
+// a direction mark before the minus sign), made plain: marks and group
+// separators dropped, its digits and decimal point turned into ASCII ones.
+QString plainDigits(const QString &text, const QLocale &locale) {
+    QString plain;
+    for (const QChar c : text) {
+        if (c.category() == QChar::Number_DecimalDigit)
+            plain += QChar(u'0' + c.digitValue());
+        else if (c.category() != QChar::Other_Format)
+            plain += c;
+    }
+    return plain.remove(locale.groupSeparator())
+        .replace(locale.decimalPoint(), QStringLiteral("."));
+}
+
 } // namespace
 
 QString formatInt(qint64 value) {
@@ -30,27 +45,35 @@ QString formatBool(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-QString formatCoord(double value) {
+QString formatCoord(double value, const QLocale &locale) {
     // Seven significant digits is all a single-precision number holds; group
     // separators would only make the text harder to read back in another locale.
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(double(float(value)), 'g', 7);
+    const float single = float(value);
+    QLocale ungrouped = locale;
+    ungrouped.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QString text = ungrouped.toString(double(single), 'g', 7);
+    // Older copies read the locale's own form and plain digits only.
+    bool ok = false;
+    if (float(locale.toDouble(text, &ok)) == single && ok)
+        return text;
+    return QLocale::c().toString(double(single), 'g', 7);
 }
 
-std::optional<double> parseNumber(const QString &text) {
+std::optional<double> parseNumber(const QString &text, const QLocale &locale) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
+    bool ok = false;
+    double value = locale.toDouble(trimmed, &ok);
     // The C locale second, so that a store written under another number format
     // (or edited by hand with a decimal point) still reads.
-    for (const QLocale &locale : {QLocale::system(), QLocale::c()}) {
-        bool ok = false;
-        const double value = locale.toDouble(trimmed, &ok);
-        if (ok)
-            return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-    }
-    return std::nullopt;
+    if (!ok)
+        value = QLocale::c().toDouble(trimmed, &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(plainDigits(trimmed, locale), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 std::optional<qint16> parseInt16(const QString &text) {

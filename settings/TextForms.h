@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 
@@ -9,13 +10,16 @@
 // decimal and True/False; it reads anything the user's locale accepts.
 namespace TextForms {
 
-QString formatInt(qint64 value);  // -1, 0, 60: no leading zeros or blanks
-QString formatBool(bool value);   // "True" / "False"
-// Single-precision window coordinate in the user's number format.
-QString formatCoord(double value);
+QString formatInt(qint64 value); // -1, 0, 60: no leading zeros or blanks
+QString formatBool(bool value);  // "True" / "False"
+// Single-precision window coordinate in the user's number format, or in plain
+// digits where that format does not read back (as in Arabic, whose minus sign
+// carries a direction mark).
+QString formatCoord(double value, const QLocale &locale = QLocale::system());
 
-// Locale-aware number (the user's locale first, then the C locale).
-std::optional<double> parseNumber(const QString &text);
+// Locale-aware number: the locale first, then the C locale, then the locale's
+// form with plain digits, which reads what older copies wrote in any locale.
+std::optional<double> parseNumber(const QString &text, const QLocale &locale = QLocale::system());
 // Whole numbers: fractions go to the nearest integer, halves to even.
 // nullopt for text that is not a number or does not fit the type.
 std::optional<qint16> parseInt16(const QString &text);

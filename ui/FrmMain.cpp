@@ -185,10 +185,20 @@ void FrmMain::chooseFont() {
 
 void FrmMain::openSettings() {
     m_services.tray.RemoveIcon();
+    // A hidden window holds no edits: the list is the rotator's, which the
+    // tray may have shortened since, and the picture on the desktop is
+    // selected so that the user finds it.
+    const bool fresh = isHidden();
+    if (fresh)
+        LoadPictureList();
     if (isMinimized())
         showNormal();
     else
         show();
+    if (fresh && m_rotator.currentLine() >= 0) {
+        m_ui->lstImages->setCurrentRow(m_rotator.currentLine());
+        m_ui->lstImages->scrollToItem(m_ui->lstImages->currentItem());
+    }
     raise();
     activateWindow();
 }

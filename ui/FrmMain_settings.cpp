@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr double TwipsPerPixel = 15.0;
-
 const QString NoInterval = QStringLiteral("変更する間隔を指定して下さい。");
 const QString BadInput = QStringLiteral("入力が不正です。");
 const QString SaveFailed =

@@ -97,9 +97,9 @@ void PictureListEditor::setList(const PictureList &list) {
     m_list = list;
     // A damaged store may hold fewer titles than files; the two must pair up.
     m_list.Titles.resize(m_list.Files.size());
-    if (m_list.Files.size() > MaxPictures) {
-        m_list.Files.resize(MaxPictures);
-        m_list.Titles.resize(MaxPictures);
+    if (m_list.Files.size() > MaxPictureCount) {
+        m_list.Files.resize(MaxPictureCount);
+        m_list.Titles.resize(MaxPictureCount);
     }
     m_lst->clear();
     m_lst->addItems(m_list.Titles);
@@ -196,10 +196,10 @@ void PictureListEditor::addFiles(const QStringList &paths) {
             tell(rejectionText(path), Dialogs::Icon::Critical);
             continue;
         }
-        if (count() >= MaxPictures) {
+        if (count() >= MaxPictureCount) {
             tell(QStringLiteral("画像一覧に登録できるのは%1個までです。\r\n"
                                 "残りの%2個のファイルは追加されませんでした。")
-                     .arg(MaxPictures)
+                     .arg(MaxPictureCount)
                      .arg(paths.size() - i),
                  Dialogs::Icon::Exclamation);
             break;

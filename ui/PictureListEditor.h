@@ -26,7 +26,6 @@ class PictureListEditor : public QObject {
     PictureListEditor(QListWidget *lstImages, const Buttons &buttons, Dialogs &dialogs,
                       QWidget *dialogParent);
 
-    static constexpr int MaxPictures = MaxPictureCount;
     // The message naming a file that is not a usable picture.
     static QString rejectionText(const QString &path);
 

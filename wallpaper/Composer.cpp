@@ -1,11 +1,14 @@
 #include "Composer.h"
 
+#include "AtomicFile.h"
 #include "Clock.h"
 #include "DesktopBackground.h"
 #include "Geometry.h"
 #include "PictureLoader.h"
 #include "ScreenInfo.h"
+#include "SystemMemory.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,12 +19,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -83,12 +81,10 @@ void Composer::ComposeWallpaper(const QString &path, const Settings &settings,
             return; // destroyed by an event handled while composing
     }
     m_running = false;
-#ifdef __GLIBC__
-    // A photo's buffers are freed into the heap, and glibc keeps them for the
+    // A photo's buffers are freed into the heap, which keeps them for the
     // next one unless told otherwise: the program would rest tens of
     // megabytes larger after its first switch.
-    malloc_trim(0);
-#endif
+    SystemMemory::releaseFreed();
 }
 
 QImage Composer::composeImage(const QString &path, const Settings &settings) const {
@@ -114,7 +110,7 @@ QImage Composer::composeImage(const QString &path, const Settings &settings) con
     // Points on the wallpaper should measure what they measure on the screen.
     qreal dpi = m_screen.dotsPerInch();
     if (!(dpi > 0))
-        dpi = 96;
+        dpi = FallbackDpi;
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
 
@@ -144,17 +140,20 @@ bool Composer::composeOne(const Request &request) {
     }
 
     // Desktops read the file as soon as they are told; they must never see
-    // half of it.
-    QSaveFile file(m_outputPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    // half of it, and a full disk must not cost the wallpaper they show.
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&buffer, "bmp").write(image))
+            return false;
+    }
+    if (!writeFileAtomically(m_outputPath, bmp)) {
+        emit desktopFailed(QStringLiteral("%1 could not be written (is the disk full?)")
+                               .arg(QDir::toNativeSeparators(m_outputPath)));
         return false;
     }
-    if (!file.commit())
-        return false;
+    bmp = QByteArray();
 
     QString error;
     if (!m_desktop.apply(m_outputPath, image, &error)) {

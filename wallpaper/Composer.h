@@ -30,17 +30,13 @@ class Composer : public QObject {
     void ComposeWallpaper(const QString &path, const Settings &settings,
                           std::function<void()> onApplied = {});
 
-    // The composed picture without writing or applying anything (null on failure).
-    QImage composeImage(const QString &path, const Settings &settings) const;
-
-    QString outputPath() const { return m_outputPath; }
-
     // "MirellWP.bmp" in the program's folder, or in the per-user data folder
     // when the program's folder cannot be written (an installed copy).
     static QString defaultOutputPath();
 
   signals:
-    // The desktop refused the picture, at every refusal; reason is for the user.
+    // The picture did not reach the desktop: its file could not be written or
+    // the desktop refused it; at every failure, reason is for the user.
     void desktopFailed(const QString &reason);
     void applied(const QString &picturePath);
 
@@ -51,6 +47,8 @@ class Composer : public QObject {
         std::function<void()> onApplied;
     };
     bool composeOne(const Request &request);
+    // The composed picture without writing or applying anything (null on failure).
+    QImage composeImage(const QString &path, const Settings &settings) const;
 
     const ScreenInfo &m_screen;
     const Clock &m_clock;

@@ -1,5 +1,6 @@
 #include "Geometry.h"
 
+#include <QDir>
 #include <QtMath>
 
 #include <algorithm>
@@ -77,12 +78,9 @@ QPointF CaptionPosition(Corner corner, const QSizeF &text, const QSize &picture,
 }
 
 QString FileNameOf(const QString &path) {
-#ifdef Q_OS_WIN
+    // "/" everywhere, and on Windows its own "\\" as well.
     const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-#else
-    const qsizetype cut = path.lastIndexOf(QLatin1Char('/'));
-#endif
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QDir::separator()));
     return cut < 0 ? path : path.mid(cut + 1);
 }
 

@@ -1,12 +1,14 @@
 #include "PictureLoader.h"
 
+#include "SystemMemory.h"
+
 #ifdef MIRELL_HAVE_LIBJPEG_TURBO
 #include "JpegDecoder.h"
 #endif
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QTransform>
@@ -18,13 +20,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 namespace PictureLoader {
 
@@ -44,14 +39,9 @@ qint64 area(QSize s) {
 }
 
 qint64 pixelBudget() {
-    qint64 budget = kMaxDecodePixels;
-#ifdef Q_OS_UNIX
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0)
-        budget = std::min(budget, qint64(pages) * pageSize / kBytesPerPixelOfMemory);
-#endif
-    return budget;
+    const qint64 memory = SystemMemory::physicalBytes();
+    return memory > 0 ? std::min(kMaxDecodePixels, memory / kBytesPerPixelOfMemory)
+                      : kMaxDecodePixels;
 }
 
 bool fits(QSize stored, QSize output, bool fullSizeBuffer) {
@@ -110,27 +100,14 @@ Read readNow(const std::filesystem::path &file, qint64 limit, bool headOnly) {
 }
 
 Read readWithDeadline(const QString &path, qint64 limit, bool headOnly) {
-#ifdef __GLIBC__
-    // glibc raises its mmap threshold each time a large block is freed, after
-    // which photos and file buffers land in heaps it keeps; and each reading
-    // thread may get a heap of its own, which malloc_trim() never shrinks. A
-    // fixed threshold hands every large block back as soon as it is freed,
-    // one heap for all keeps the rest where malloc_trim() finds it.
-    static const bool pinned =
-        mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1 && mallopt(M_ARENA_MAX, 1) == 1;
-    Q_UNUSED(pinned);
-#endif
+    SystemMemory::returnLargeBlocksWhenFreed();
     struct Shared {
         std::mutex mutex;
         std::condition_variable finished;
         std::optional<Read> result;
     };
     const auto shared = std::make_shared<Shared>();
-#ifdef Q_OS_WIN
-    const std::filesystem::path file(path.toStdWString());
-#else
-    const std::filesystem::path file(QFile::encodeName(path).toStdString());
-#endif
+    const std::filesystem::path file = QFileInfo(path).filesystemFilePath();
     // Detached: a read that never ends keeps only its thread, never the program.
     std::thread([shared, file, limit, headOnly] {
         Read read = readNow(file, limit, headOnly);

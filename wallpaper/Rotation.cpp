@@ -6,8 +6,6 @@
 #include <algorithm>
 
 namespace {
-// The indices are 16-bit: a longer list rotates through its first pictures only.
-constexpr int kMaxPictures = MaxPictureCount;
 
 void ensureTable(QVector<bool> &used, int n) {
     used.resize(n + 1); // new entries are false
@@ -21,7 +19,8 @@ std::optional<Order> orderFromStored(int stored) {
 }
 
 int Rotation::RotationStep(int n, std::optional<Order> order, RandomSource &random) {
-    n = std::min(n, kMaxPictures);
+    // The indices are 16-bit: a longer list rotates through its first pictures only.
+    n = std::min(n, MaxPictureCount);
     if (n <= 0)
         return 0;
 
@@ -66,7 +65,7 @@ int Rotation::RotationStep(int n, std::optional<Order> order, RandomSource &rand
 }
 
 void Rotation::applyManual(int k, int n, Order order) {
-    n = std::min(n, kMaxPictures);
+    n = std::min(n, MaxPictureCount);
     if (k < 1 || k > n)
         return;
     setIndexFor(order, k);
@@ -74,6 +73,21 @@ void Rotation::applyManual(int k, int n, Order order) {
         if (ShuffleUsed.size() < n + 1)
             ensureTable(ShuffleUsed, n);
         ShuffleUsed[k] = true;
+    }
+}
+
+void Rotation::removePictures(const QList<int> &removed) {
+    // Less one for every removed picture at or before it.
+    const auto follow = [&removed](qint16 &index) {
+        const auto passed = std::upper_bound(removed.cbegin(), removed.cend(), int(index));
+        index = qint16(std::max(0, index - int(passed - removed.cbegin())));
+    };
+    follow(Current);
+    follow(ShufflePos);
+    follow(RandomPick);
+    for (auto it = removed.crbegin(); it != removed.crend(); ++it) {
+        if (*it < ShuffleUsed.size())
+            ShuffleUsed.remove(*it);
     }
 }
 
@@ -90,7 +104,7 @@ int Rotation::indexFor(Order order) const {
 }
 
 void Rotation::setIndexFor(Order order, int index) {
-    const auto value = qint16(std::clamp(index, 0, kMaxPictures));
+    const auto value = qint16(std::clamp(index, 0, MaxPictureCount));
     switch (order) {
     case Order::List:
         Current = value;

@@ -29,6 +29,11 @@ class Rotation {
     // The user applied picture k by hand; the state follows it.
     void applyManual(int k, int n, Order order);
 
+    // Pictures (ascending indices) left the list: every index follows its
+    // picture, and one that pointed at a removed picture points just before
+    // where it stood, so that the next step shows the picture after it.
+    void removePictures(const QList<int> &removed);
+
     // The index that describes the picture now on the desktop in this order
     // (Current, ShufflePos or RandomPick).
     int indexFor(Order order) const;

@@ -5,6 +5,7 @@
 #include "Geometry.h"
 #include "SettingsStore.h"
 
+#include <QFileInfo>
 #include <QVariant>
 
 #include <algorithm>
@@ -27,7 +28,7 @@ WallpaperRotator::WallpaperRotator(SettingsStore &store, Composer &composer, Ran
     connect(&m_composer, &Composer::desktopFailed, this, &WallpaperRotator::setFailure);
 }
 
-void WallpaperRotator::load() {
+void WallpaperRotator::load(const QString &historyFile) {
     m_list = readPictureList(m_store);
     const StoredSettings stored = readSettings(m_store);
     m_settings = stored.record;
@@ -42,6 +43,13 @@ void WallpaperRotator::load() {
     const bool usable = s >= 0 && s <= MaxPictureCount;
     const bool listOrder = orderFromStored(m_settings.OrderMode) == Order::List;
     m_rotation.Current = count >= 1 && listOrder && usable ? qint16(s) : 0;
+    m_history = History(historyFile);
+    m_history.load();
+    // The last run ended back in the history: that picture is still on the desktop.
+    if (m_history.position() > 0) {
+        m_path = m_history.entries().at(m_history.position()).path;
+        m_title = titleOf(m_path);
+    }
     armTimer();
 }
 
@@ -71,7 +79,82 @@ void WallpaperRotator::RotationStep() {
     // 0: an empty list, or an order only a damaged store can name.
     if (k < 1 || k > n)
         return;
-    compose(k, m_list.Files.value(k - 1), m_list.Titles.value(k - 1), true);
+    composeStep(k, m_list.Files.value(k - 1), m_list.Titles.value(k - 1));
+}
+
+void WallpaperRotator::next() {
+    if (m_history.position() > 0) {
+        const int newer = m_history.newer([this](const QString &p) { return usable(p); });
+        if (newer >= 0)
+            return showFromHistory(newer);
+    }
+    RotationStep();
+}
+
+void WallpaperRotator::previous() {
+    const int older = m_history.older([this](const QString &p) { return usable(p); });
+    if (older >= 0)
+        showFromHistory(older);
+}
+
+bool WallpaperRotator::hasPrevious() const {
+    return m_history.older([this](const QString &p) { return usable(p); }) >= 0;
+}
+
+void WallpaperRotator::showFromHistory(int index) {
+    const QString path = m_history.entries().at(index).path;
+    compose(path, titleOf(path), [this, index, path] {
+        if (m_history.entries().value(index).path == path)
+            m_history.moveTo(index);
+    });
+}
+
+// A picture the user removed from the list is not brought back by going back.
+bool WallpaperRotator::usable(const QString &path) const {
+    return m_list.Files.contains(path) && QFileInfo::exists(path);
+}
+
+QString WallpaperRotator::titleOf(const QString &path) const {
+    const qsizetype line = m_list.Files.indexOf(path);
+    return line >= 0 ? m_list.Titles.value(line) : FileNameOf(path);
+}
+
+int WallpaperRotator::currentLine() const {
+    if (m_path.isEmpty())
+        return -1;
+    // With the same file listed twice, the line the rotation stands on.
+    if (const auto order = orderFromStored(m_settings.OrderMode)) {
+        const int index = m_rotation.indexFor(*order);
+        if (m_list.Files.value(index - 1) == m_path)
+            return index - 1;
+    }
+    return int(m_list.Files.indexOf(m_path));
+}
+
+QString WallpaperRotator::removeCurrent() {
+    PictureList kept;
+    QList<int> removed;
+    for (int i = 0; i < m_list.count(); ++i) {
+        if (!m_path.isEmpty() && m_list.Files[i] == m_path) {
+            removed << i + 1;
+        } else {
+            kept.Files << m_list.Files[i];
+            kept.Titles << m_list.Titles.value(i);
+        }
+    }
+    if (removed.isEmpty())
+        return QStringLiteral("the picture on the desktop is not in the list");
+    m_rotation.removePictures(removed);
+    m_list = kept;
+    writePictureList(m_store, m_list);
+    const bool saved = m_store.sync();
+    if (m_list.count() == 0) {
+        m_title.clear();
+        emit currentChanged(m_title);
+    } else {
+        next();
+    }
+    return saved ? QString() : QStringLiteral("the shorter list could not be saved");
 }
 
 void WallpaperRotator::setPictures(const PictureList &list) {
@@ -89,6 +172,9 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
     const auto order = orderFromStored(m_settings.OrderMode);
     if (!order)
         return;
+    // Back in the history, the desktop shows that picture, not the rotation's.
+    if (m_history.position() > 0 && m_list.Files.contains(m_path))
+        return compose(m_path, m_title, {});
     const int count = m_list.count();
     if (count == 0) {
         // Every picture was removed: nothing to compose again.
@@ -103,7 +189,7 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
         m_rotation.setIndexFor(*order, index);
     }
     const QString path = m_list.Files.value(index - 1);
-    compose(index, path, FileNameOf(path), false);
+    compose(path, FileNameOf(path), {});
 }
 
 void WallpaperRotator::applyPicture(const PictureList &list, int index) {
@@ -113,28 +199,34 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
     const int k = index + 1;
     if (const auto order = orderFromStored(m_settings.OrderMode))
         m_rotation.applyManual(k, n, *order);
-    compose(k, list.Files.value(index), list.Titles.value(index), true);
+    composeStep(k, list.Files.value(index), list.Titles.value(index));
 }
 
-void WallpaperRotator::compose(int k, const QString &path, const QString &title,
-                               bool recordCurrent) {
+void WallpaperRotator::compose(const QString &path, const QString &title,
+                               std::function<void()> onShown) {
     if (path.isEmpty())
         return; // an entry whose stored path was lost
-    // The label and the stored index describe what the desktop shows, so
-    // they change only once the picture is really there.
+    // The label, the stored index and the history describe what the desktop
+    // shows, so they change only once the picture is really there.
     const QPointer<WallpaperRotator> self(this);
-    m_composer.ComposeWallpaper(path, m_settings, [self, k, path, title, recordCurrent] {
+    m_composer.ComposeWallpaper(path, m_settings, [self, path, title, onShown] {
         if (!self)
             return;
         self->setFailure(QString());
         self->m_path = path;
         self->m_title = title;
         emit self->currentChanged(title);
-        if (recordCurrent) {
-            writeCurrent(self->m_store, k);
-            // A failed write cannot be helped here; the value stays in memory.
-            self->m_store.sync();
-        }
+        if (onShown)
+            onShown();
+    });
+}
+
+void WallpaperRotator::composeStep(int k, const QString &path, const QString &title) {
+    compose(path, title, [this, k, path] {
+        writeCurrent(m_store, k);
+        // A failed write cannot be helped here; the value stays in memory.
+        m_store.sync();
+        m_history.record(path, m_clock.now());
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "History.h"
 #include "Rotation.h"
 #include "Settings.h"
 
@@ -32,8 +33,9 @@ class WallpaperRotator : public QObject {
     WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
                      const Clock &clock, QObject *parent = nullptr);
 
-    // The record, the list and "Current" as start-up finds them in the store.
-    void load();
+    // The record, the list and "Current" as start-up finds them in the store,
+    // and the pictures shown before, kept in historyFile (none: in memory only).
+    void load(const QString &historyFile = {});
     // The minute timer (property AlarmMinute, signal Alarm()), known only by
     // its meta-object; the rotator arms it and owns it from now on.
     void setTimer(QObject *timer);
@@ -43,6 +45,10 @@ class WallpaperRotator : public QObject {
     // The title of the picture on the desktop (labCurr).
     QString currentTitle() const { return m_title; }
     Status status() const;
+    const History &history() const { return m_history; }
+    // The line (0-based) of the picture on the desktop; -1 when it is on none.
+    int currentLine() const;
+    bool hasPrevious() const;
     // What the icon's tip adds to the program's name: the pause and the
     // desktop's last refusal, which lasts only until a picture gets through.
     QString note() const;
@@ -58,8 +64,19 @@ class WallpaperRotator : public QObject {
     // While paused the timer's alarms switch nothing; a step asked for still runs.
     void setPaused(bool paused);
 
+    // The picture on the desktop leaves the list, every line of it, as the
+    // window's remove and OK would (the file stays); the list is saved and
+    // the next picture comes. The reason when nothing was removed.
+    QString removeCurrent();
+
   public slots:
     void RotationStep();
+    // The tray's "now" and the command: after going back, forward through the
+    // history first; from its newest picture on, the rotation.
+    void next();
+    // The picture shown before the one on the desktop, skipping pictures no
+    // longer in the list. The rotation is left as it is.
+    void previous();
 
   signals:
     void currentChanged(const QString &title);
@@ -72,7 +89,11 @@ class WallpaperRotator : public QObject {
 
   private:
     void armTimer();
-    void compose(int k, const QString &path, const QString &title, bool recordCurrent);
+    void compose(const QString &path, const QString &title, std::function<void()> onShown);
+    void composeStep(int k, const QString &path, const QString &title);
+    void showFromHistory(int index);
+    bool usable(const QString &path) const;
+    QString titleOf(const QString &path) const;
     void setFailure(const QString &reason);
     void changeNote(const std::function<void()> &change);
 
@@ -84,6 +105,7 @@ class WallpaperRotator : public QObject {
     Settings m_settings;
     PictureList m_list;
     Rotation m_rotation;
+    History m_history;
     QString m_title;
     QString m_path;
     QString m_failure;

@@ -10,8 +10,6 @@ class CommandRunner {
   public:
     explicit CommandRunner(int timeoutMs = 10000) : m_timeoutMs(timeoutMs) {}
 
-    int timeoutMs() const { return m_timeoutMs; }
-
     // True when the program ran and exited with status 0. Its standard
     // output goes into *output when given.
     bool run(const QString &program, const QStringList &arguments, QString *error,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "IniSettingsStore.h"
 
 #include <QDir>
 #include <QProcess>
@@ -33,7 +33,7 @@ class Sandbox {
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // A fresh view of the store file, where the program keeps it.
     std::unique_ptr<SettingsStore> store() const {
-        return std::make_unique<QSettingsStore>(path("config/Mirell!.ini"));
+        return std::make_unique<IniSettingsStore>(path("config/Mirell!.ini"));
     }
 
     // Starts a copy of the program; the sandbox ends every copy it started.
@@ -44,6 +44,8 @@ class Sandbox {
         env.insert("HOME", path("home"));
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
         env.remove("QT_QPA_PLATFORM");
+        for (auto [name, value] : this->env.asKeyValueRange())
+            env.insert(name, value);
         auto *p = new QProcess(&m_processes);
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_dir.path());
@@ -66,6 +68,7 @@ class Sandbox {
     }
 
     QString bus = "unix:path=/nonexistent/bus";
+    QMap<QString, QString> env; // more for the copies it starts
 
   private:
     QTemporaryDir m_dir;

@@ -1,11 +1,18 @@
 #include "Sandbox.h"
+#include "TrayIcon.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusInterface>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QThread>
 
 using namespace XTools;
+
+namespace {
+constexpr int TrayWaitMs = 2000; // instead of the 10 s a login gives the tray
+}
 
 // A StatusNotifierItem host as KDE, GNOME's AppIndicator extension or
 // swaybar run it, reduced to the watcher the items register with.
@@ -21,14 +28,83 @@ class Watcher : public QObject {
     void RegisterStatusNotifierItem(const QString &service) { emit registered(service); }
 };
 
-// No notification area on this display.
+// The desktop's notification service, reduced to the call the program makes.
+class Notifications : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+  signals:
+    void notified(const QString &body);
+  public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body,
+                const QStringList &, const QVariantMap &, int) {
+        emit notified(body);
+        return 1;
+    }
+};
+
+// A private session bus with a panel's watcher that comes and goes.
+struct Host {
+    QProcess daemon;
+    QDBusConnection bus{QString()};
+    QThread thread; // answers the item while the test waits on the item
+    QString address;
+    QStringList items; // as they registered
+    QStringList notes; // bodies of the notifications
+    Host() {
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        daemon.waitForReadyRead(10000);
+        address = QString::fromUtf8(daemon.readLine().trimmed());
+        bus = QDBusConnection::connectToBus(address, "host");
+        auto *watcher = new Watcher;
+        bus.registerObject("/StatusNotifierWatcher", watcher, QDBusConnection::ExportAllContents);
+        watcher->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, watcher, &QObject::deleteLater);
+        QObject::connect(watcher, &Watcher::registered, &daemon,
+                         [this](const QString &service) { items << service; });
+        auto *notifications = new Notifications;
+        bus.registerObject("/org/freedesktop/Notifications", notifications,
+                           QDBusConnection::ExportAllSlots);
+        notifications->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, notifications, &QObject::deleteLater);
+        QObject::connect(notifications, &Notifications::notified, &daemon,
+                         [this](const QString &body) { notes << body; });
+        thread.start();
+    }
+    ~Host() {
+        bus.unregisterObject("/org/freedesktop/Notifications");
+        bus.unregisterObject("/StatusNotifierWatcher");
+        QDBusConnection::disconnectFromBus("host");
+        thread.quit();
+        thread.wait();
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+    bool setUp(bool up, const QString &name = "org.kde.StatusNotifierWatcher") {
+        return up ? bus.registerService(name) : bus.unregisterService(name);
+    }
+};
+
+// No notification area on this display, or only a D-Bus one.
 class TestAppPlain : public QObject {
     Q_OBJECT
   private slots:
+    // The tip the XEmbed and Windows trays show: the name, then the note.
+    void toolTip() {
+        TrayIcon tray;
+        tray.setToolTipNote("一時停止中");
+        QCOMPARE(tray.toolTip(), "Mirell!\n一時停止中");
+        tray.setToolTipNote("");
+        QCOMPARE(tray.toolTip(), "Mirell!");
+    }
+
     void withoutTrayTheWindowIsTheWayIn() {
         Sandbox box;
+        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
+        QElapsedTimer clock;
+        clock.start();
         QProcess *p = box.start();
-        QVERIFY(waitFor(settingsWindow, 25000));
+        QVERIFY(waitFor(settingsWindow, 10000 + TrayWaitMs));
+        QVERIFY2(clock.elapsed() >= TrayWaitMs, "the window came before the tray had its time");
         QCOMPARE(box.command("--quit").code, 0);
         QCOMPARE(Sandbox::exitCode(p), 0);
 
@@ -46,59 +122,124 @@ class TestAppPlain : public QObject {
         QCOMPARE(Sandbox::exitCode(p), 1);
     }
 
-    // On a D-Bus notification area the host draws the exported menu and a
-    // left click (Activate) opens the settings window.
-    void statusNotifierHost() {
-        QProcess daemon;
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        QVERIFY(daemon.waitForReadyRead(10000));
+    // With no notification area, a start by hand opens the window; a start
+    // at login tells once how to reach the settings, unless nothing can.
+    void withoutAnyTray_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("notifications");
+        QTest::addColumn<bool>("window");
+        QTest::newRow("by hand") << QStringList() << true << true;
+        QTest::newRow("at login") << QStringList{"--login"} << true << false;
+        QTest::newRow("at login, no notices") << QStringList{"--login"} << false << true;
+    }
+    void withoutAnyTray() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, notifications);
+        QFETCH(bool, window);
+        Host host;
+        QVERIFY(!notifications || host.setUp(true, "org.freedesktop.Notifications"));
         Sandbox box;
-        box.bus = QString::fromUtf8(daemon.readLine().trimmed());
-        QDBusConnection bus = QDBusConnection::connectToBus(box.bus, "host");
-        // Its own thread answers the item while this one waits on the item.
-        QThread thread;
-        auto *watcher = new Watcher;
-        QVERIFY(bus.registerService("org.kde.StatusNotifierWatcher"));
-        QVERIFY(bus.registerObject("/StatusNotifierWatcher", watcher,
-                                   QDBusConnection::ExportAllContents));
-        watcher->moveToThread(&thread);
-        connect(&thread, &QThread::finished, watcher, &QObject::deleteLater);
-        thread.start();
-        const auto stop = qScopeGuard([&] {
-            bus.unregisterObject("/StatusNotifierWatcher");
-            thread.quit();
-            thread.wait();
-            daemon.kill();
-            daemon.waitForFinished();
-        });
-        QString item;
-        connect(
-            watcher, &Watcher::registered, this, [&](const QString &service) { item = service; },
-            Qt::SingleShotConnection);
+        box.bus = host.address;
+        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
+        box.start(args);
+        QCOMPARE(waitFor(settingsWindow, TrayWaitMs + 3000), window);
+        QCOMPARE(host.notes.size(), int(notifications && !window));
+        QVERIFY(host.notes.value(0, "mirell --settings").contains("mirell --settings"));
+    }
+
+    // The menu entry's actions start the program when it is not running,
+    // then do what they say; a running copy takes them as commands.
+    void menuActions() {
+        Sandbox box;
+        QProcess *p = box.start({"--start", "--pause"});
+        QVERIFY(waitFor([&] { return box.command("--status").out.contains("paused: yes"); }));
+        QCOMPARE(box.command("--start --settings").code, 0);
+        QVERIFY(waitFor(settingsWindow));
+        QCOMPARE(box.command("--quit").code, 0);
+        QCOMPARE(Sandbox::exitCode(p), 0);
+    }
+
+    // A panel that comes after the program, and comes again after a restart,
+    // gets the item; it draws the exported menu, and a left click (Activate)
+    // opens the settings window.
+    void statusNotifierHost() {
+        Host host;
+        QVERIFY(host.bus.isConnected());
+        Sandbox box;
+        box.bus = host.address;
+        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
+        QElapsedTimer clock;
+        clock.start();
         QProcess *p = box.start();
-        QVERIFY(waitFor([&] { return !item.isEmpty(); }));
-        QDBusInterface sni(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", bus);
+        // The item is on the bus before any panel is.
+        QVERIFY(waitFor([&] {
+            return host.bus.interface()
+                       ->registeredServiceNames()
+                       .value()
+                       .filter("StatusNotifierItem")
+                       .size() == 1;
+        }));
+        for (int start = 1; start <= 2; ++start) {
+            QVERIFY(host.setUp(true));
+            QVERIFY2(waitFor([&] { return host.items.size() == start; }),
+                     "a late panel got no item");
+            if (start == 1)
+                QVERIFY(host.setUp(false)); // the panel restarts
+        }
+        const QString item = host.items.last();
+        QDBusInterface sni(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", host.bus);
+        // Past the wait, the item counts as a tray: no window.
+        QTest::qWait(int(TrayWaitMs + 1000 - clock.elapsed()));
+        QVERIFY(!settingsWindow());
+
+        const auto gdbus = [&](const QString &path, const QStringList &call) {
+            return run("gdbus", QStringList{"call", "--address", host.address, "--dest", item,
+                                            "--object-path", path, "--method"} +
+                                    call);
+        };
+        // The note of a pause reaches the tip.
+        QCOMPARE(box.command("--pause").code, 0);
+        QVERIFY(waitFor([&] {
+            return gdbus("/StatusNotifierItem", {"org.freedesktop.DBus.Properties.Get",
+                                                 "org.kde.StatusNotifierItem", "ToolTip"})
+                .contains("'Mirell!', '一時停止中'");
+        }));
         // The menu's items as the host reads them, "-" for separators.
         const QString layout =
-            run("gdbus", {"call", "--address", box.bus, "--dest", item, "--object-path",
-                          sni.property("Menu").value<QDBusObjectPath>().path(), "--method",
-                          "com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"});
-        QStringList items;
+            gdbus(sni.property("Menu").value<QDBusObjectPath>().path(),
+                  {"com.canonical.dbusmenu.GetLayout", "--", "0", "-1", "@as []"});
+        QStringList labels;
         for (const auto &m :
              QRegularExpression("'label': <'([^']*)'>|'separator'").globalMatch(layout))
-            items << (m.captured(1).isEmpty() ? "-" : m.captured(1));
-        QCOMPARE(items, QStringList({"今すぐMirell!(_N)", "-", "設定(_C)...", "-", "終了(_Q)"}));
+            labels << (m.captured(1).isEmpty() ? "-" : m.captured(1));
+        QCOMPARE(labels, QStringList({"今すぐMirell!(_N)", "前の壁紙(_B)", "この壁紙を外す(_X)",
+                                      "-", "設定(_C)...", "-", "終了(_Q)"}));
 
-        // Asked to draw the menu itself, the item never covers the screen.
+        // Asked to draw the menu itself, the item pops it up, small.
         sni.call("ContextMenu", 10, 10);
-        QTest::qWait(1000);
-        for (WindowId w : xdoSearch({"--pid", QString::number(p->processId())})) {
-            const WindowInfo info = windowInfo(w);
-            QVERIFY(!info.viewable || info.geometry.width() < 640);
-        }
+        WindowId menu = 0;
+        QVERIFY(waitFor([&] { return (menu = shownWindowOf(p->processId(), true)) != 0; }));
+        QVERIFY(windowInfo(menu).geometry.width() < 640);
         run("xdotool", {"key", "Escape"});
         sni.call("Activate", 10, 10);
         QVERIFY(waitFor(settingsWindow));
+    }
+
+    // On X11 a D-Bus panel that comes after the icon docked in an XEmbed tray
+    // takes it over: only its item knows a left click.
+    void lateWatcherOverXEmbed() {
+        Host host;
+        Sandbox box;
+        box.bus = host.address;
+        QProcess trayer; // ends with the test
+        trayer.start("trayer", {"--edge", "bottom", "--width", "10", "--SetDockType", "true"});
+        QProcess *p = box.start();
+        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) != 0; }));
+        QVERIFY(host.setUp(true));
+        QVERIFY(waitFor([&] { return host.items.size() == 1; }));
+        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) == 0; }));
+        trayer.kill();
+        trayer.waitForFinished();
     }
 };
 

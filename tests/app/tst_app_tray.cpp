@@ -124,6 +124,31 @@ class TestAppTray : public QObject {
         QCOMPARE(box.command("--resume").code, 0);
         QVERIFY(box.command("--status").out.contains("\npaused: no\n"));
 
+        // Back, forward again by the tray's "now", back by the tray: the rotation
+        // stays where it was, and the history lists what was shown, newest first.
+        const auto menuItem = [&](int row) {
+            QVERIFY(popMenu());
+            click(menu.topLeft() + QPoint(30, 11 + 22 * row), 1);
+        };
+        QCOMPARE(box.command("--previous").code, 0);
+        QVERIFY(rootShows(Colors[0]));
+        menuItem(0);
+        QVERIFY(rootShows(Colors[1]));
+        menuItem(1); // 前の壁紙(&B)
+        QVERIFY(rootShows(Colors[0]));
+        QCOMPARE(box.command("--history").out, pictures[1] + '\n' + pictures[0] + '\n');
+        QVERIFY(box.command("--status --json").out.contains(pictures[1] + "\",\"shown\""));
+        QCOMPARE(box.store()->get("Setting", "Current", ""), "2");
+        // Removed by the tray, then by command: the list is saved shorter each
+        // time, the next picture comes, and the files stay.
+        menuItem(2); // この壁紙を外す(&X)
+        QVERIFY(rootShows(Colors[1]));
+        QCOMPARE(box.command("--remove-current").code, 0);
+        QVERIFY(rootShows(Colors[2]));
+        QCOMPARE(box.store()->get("Setting", "ListCount", ""), "0");
+        QCOMPARE(box.store()->get("Setting", "Files0", ""), pictures[2]);
+        QVERIFY(QFile::exists(pictures[0]) && QFile::exists(pictures[1]));
+
         // The settings window by a double click and by command; OK puts the icon back.
         for (bool byCommand : {false, true}) {
             if (byCommand)

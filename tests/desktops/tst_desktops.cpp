@@ -144,70 +144,79 @@ class DesktopsTest : public QObject {
 
     // LXDE, LXQt, sway and Hyprland, twice with the same file: every desktop
     // must get a new path, sway and Hyprland only plain ones.
+    void toolsGetExactArgumentsForAnyPath_data() {
+        QTest::addColumn<QString>("folderName");
+        for (const QString &name : hostileFolderNames)
+            QTest::newRow(qPrintable(name)) << name;
+    }
     void toolsGetExactArgumentsForAnyPath() {
-        for (const QString &folderName : hostileFolderNames) {
-            const QString folder = m_dir.filePath(folderName),
-                          plain = m_dir.filePath("plain/mirell");
-            QFile::remove(m_bin + "/calls");
-            // Each call appends a record separator and its arguments, NUL-terminated;
-            // "ok" is what hyprctl answers.
-            for (const char *tool : {"pcmanfm", "pcmanfm-qt", "swaymsg", "hyprctl"})
-                writeStub(tool, "printf '%s\\0' '\036' \"$@\" >> \"${0%/*}/calls\"\nprintf ok\n");
-            const AliasFile plainAlias(AliasFile::Placement::PlainPath, {plain});
-            LxdeBackground lxde;
-            LxqtBackground lxqt;
-            SwayBackground sway(CommandRunner(), plainAlias);
-            HyprlandBackground hyprland(CommandRunner(), plainAlias);
-            for (int round = 0; round < 2; ++round) {
-                const QString source = writeComposedFile(folder, round);
-                for (DesktopBackground *backend :
-                     std::initializer_list<DesktopBackground *>{&lxde, &lxqt, &sway, &hyprland}) {
-                    QString error;
-                    QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
-                }
+        QFETCH(QString, folderName);
+        const QString folder = m_dir.filePath(folderName), plain = m_dir.filePath("plain/mirell");
+        QFile::remove(m_bin + "/calls");
+        // Each call appends a record separator and its arguments, NUL-terminated;
+        // "ok" is what hyprctl answers.
+        for (const char *tool : {"pcmanfm", "pcmanfm-qt", "swaymsg", "hyprctl"})
+            writeStub(tool, "printf '%s\\0' '\036' \"$@\" >> \"${0%/*}/calls\"\nprintf ok\n");
+        const AliasFile plainAlias(AliasFile::Placement::PlainPath, {plain});
+        LxdeBackground lxde;
+        LxqtBackground lxqt;
+        SwayBackground sway(CommandRunner(), plainAlias);
+        HyprlandBackground hyprland(CommandRunner(), plainAlias);
+        for (int round = 0; round < 2; ++round) {
+            const QString source = writeComposedFile(folder, round);
+            for (DesktopBackground *backend :
+                 std::initializer_list<DesktopBackground *>{&lxde, &lxqt, &sway, &hyprland}) {
+                QString error;
+                QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
             }
-            QList<QStringList> calls;
-            for (const QString &call :
-                 QString::fromUtf8(contentOf(m_bin + "/calls")).split(u'\036', Qt::SkipEmptyParts))
-                calls << call.mid(1).chopped(1).split(u'\0');
-            QStringList paths[2]; // per round: what LXDE, LXQt, sway and Hyprland were given
-            for (int round = 0; round < 2; ++round) {
-                const QList<QStringList> c = calls.mid(round * 6, 6);
-                const QStringList &p = paths[round] = {c[0].value(0).mid(16), c[1].value(1),
-                                                       c[2].value(3), c[3].value(2)};
-                QCOMPARE(c, (QList<QStringList>{{"--set-wallpaper=" + p[0]},
-                                                {"--set-wallpaper", p[1]},
-                                                {"output", "*", "bg", p[2], "fill"},
-                                                {"hyprpaper", "unload", p[3]},
-                                                {"hyprpaper", "preload", p[3]},
-                                                {"hyprpaper", "wallpaper", "," + p[3]}}));
-            }
-            // and the second Hyprland round ends by unloading the old picture
-            QCOMPARE(calls.mid(12), (QList<QStringList>{{"hyprpaper", "unload", paths[0][3]}}));
-            for (int i = 0; i < 4; ++i) {
-                QVERIFY(paths[1][i] != paths[0][i]);
-                QCOMPARE(contentOf(paths[1][i]), contentOf(folder + "/MirellWP.bmp"));
-                QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
-                         i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
-            }
+        }
+        QList<QStringList> calls;
+        for (const QString &call :
+             QString::fromUtf8(contentOf(m_bin + "/calls")).split(u'\036', Qt::SkipEmptyParts))
+            calls << call.mid(1).chopped(1).split(u'\0');
+        QStringList paths[2]; // per round: what LXDE, LXQt, sway and Hyprland were given
+        for (int round = 0; round < 2; ++round) {
+            const QList<QStringList> c = calls.mid(round * 6, 6);
+            const QStringList &p =
+                paths[round] = {c[0].value(0).mid(16), c[1].value(1), c[2].value(3), c[3].value(2)};
+            QCOMPARE(c, (QList<QStringList>{{"--set-wallpaper=" + p[0]},
+                                            {"--set-wallpaper", p[1]},
+                                            {"output", "*", "bg", p[2], "fill"},
+                                            {"hyprpaper", "unload", p[3]},
+                                            {"hyprpaper", "preload", p[3]},
+                                            {"hyprpaper", "wallpaper", "," + p[3]}}));
+        }
+        // and the second Hyprland round ends by unloading the old picture
+        QCOMPARE(calls.mid(12), (QList<QStringList>{{"hyprpaper", "unload", paths[0][3]}}));
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(paths[1][i] != paths[0][i]);
+            QCOMPARE(contentOf(paths[1][i]), contentOf(folder + "/MirellWP.bmp"));
+            QCOMPARE(QFileInfo(paths[1][i]).absolutePath(),
+                     i < 2 || AliasFile::isPlainPath(folder) ? folder : plain);
         }
     }
 
+    void toolFailuresAreNamed_data() {
+        QTest::addColumn<QByteArray>("stub");
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing") << QByteArray() << 30000 << "was not found on PATH";
+        QTest::newRow("failing") << QByteArray("echo 'no desktop here' >&2\nexit 3\n") << 30000
+                                 << "failed with exit code 3: no desktop here";
+        QTest::newRow("hanging") << QByteArray("exec /bin/sleep 30\n") << 500
+                                 << "did not finish within 0.5 seconds and was stopped";
+    }
     void toolFailuresAreNamed() {
-        for (const auto &[stub, timeout, error] : QList<std::tuple<QByteArray, int, QString>>{
-                 {{}, 30000, "was not found on PATH"},
-                 {"echo 'no desktop here' >&2\nexit 3\n", 30000,
-                  "failed with exit code 3: no desktop here"},
-                 {"exec /bin/sleep 30\n", 500,
-                  "did not finish within 0.5 seconds and was stopped"}}) {
-            QFile::remove(m_bin + "/pcmanfm");
-            if (!stub.isEmpty())
-                writeStub("pcmanfm", stub);
-            QString reported;
-            QVERIFY(!LxdeBackground(CommandRunner(timeout))
-                         .apply(writeComposedFile("failing", 1), QImage(), &reported));
-            QCOMPARE(reported, "LXDE did not take the wallpaper: pcmanfm " + error);
-        }
+        QFETCH(QByteArray, stub);
+        QFETCH(int, timeout);
+        QFETCH(QString, error);
+        QFile::remove(m_bin + "/pcmanfm");
+        if (!stub.isEmpty())
+            writeStub("pcmanfm", stub);
+        QString reported;
+        QVERIFY(!LxdeBackground(CommandRunner(timeout))
+                     .apply(writeComposedFile("failing", 1), QImage(), &reported));
+        QCOMPARE(reported, "LXDE did not take the wallpaper: pcmanfm " + error);
     }
 
     void settingsReadBackAndAnnounced_data() {

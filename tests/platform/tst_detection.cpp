@@ -5,48 +5,52 @@
 class TestDetection : public QObject {
     Q_OBJECT
   private slots:
-    void detects() {
+    // Each row's name is the environment, "A=1;B=2"; the background painters
+    // installed are xfdesktop, pcmanfm and pcmanfm-qt unless a list is given.
+    void detects_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("installed");
         using K = DesktopKind;
-        // vars as "A=1;B=2"; the background painters installed are xfdesktop,
-        // pcmanfm and pcmanfm-qt unless a list is given
         const QStringList all{"xfdesktop", "pcmanfm", "pcmanfm-qt"};
-        for (const auto &[vars, kind, installed] : QList<std::tuple<QString, K, QStringList>>{
-                 {"XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome, all},
-                 {"XDG_CURRENT_DESKTOP=X-Cinnamon", K::Cinnamon, all},
-                 {"XDG_CURRENT_DESKTOP=XFCE", K::Xfce, all},
-                 {"XDG_CURRENT_DESKTOP=LXQt", K::Lxqt, all},
-                 {"XDG_CURRENT_DESKTOP=LXDE", K::Lxde, all},
-                 {"XDG_CURRENT_DESKTOP=sway;WAYLAND_DISPLAY=wayland-1", K::Sway, all},
-                 {"XDG_CURRENT_DESKTOP=Hyprland;WAYLAND_DISPLAY=wayland-1", K::Hyprland, all},
-                 {"DISPLAY=:0", K::X11Root, all},
-                 // any case, the earlier family winning; whole entries only
-                 {"XDG_CURRENT_DESKTOP=gnome:KDE", K::Kde, all},
-                 {"XDG_CURRENT_DESKTOP=KDEish:i3;DISPLAY=:0", K::X11Root, all},
-                 {"XDG_CURRENT_DESKTOP=MATE;DESKTOP_SESSION=plasma", K::Mate, all},
-                 // session names when XDG_CURRENT_DESKTOP says nothing useful, some by prefix
-                 {"DESKTOP_SESSION=/usr/share/xsessions/xfce.desktop", K::Xfce, all},
-                 {"XDG_SESSION_DESKTOP=budgie-desktop;DISPLAY=:0", K::Gnome, all},
-                 {"DESKTOP_SESSION=i3;KDE_FULL_SESSION=true;DISPLAY=:0", K::Kde, all},
-                 // compositors by their sockets, after the session names
-                 {"SWAYSOCK=/s;HYPRLAND_INSTANCE_SIGNATURE=abc", K::Sway, all},
-                 {"HYPRLAND_INSTANCE_SIGNATURE=abc;WAYLAND_DISPLAY=wayland-1", K::Hyprland, all},
-                 {"XDG_SESSION_TYPE=wayland", K::UnknownWayland, all},
-                 // Xwayland's DISPLAY is not a root to paint
-                 {"WAYLAND_DISPLAY=wayland-0;DISPLAY=:1", K::UnknownWayland, all},
-                 {"XDG_CURRENT_DESKTOP=;DESKTOP_SESSION=;DISPLAY=", K::None, all},
-                 // a desktop whose background painter is missing cannot cover the root
-                 {"XDG_CURRENT_DESKTOP=XFCE;DESKTOP_SESSION=xfce;DISPLAY=:0",
-                  K::X11Root,
-                  {"pcmanfm"}},
-                 {"DESKTOP_SESSION=Lubuntu;DISPLAY=:0", K::Lxqt, {"pcmanfm-qt"}},
-                 {"DESKTOP_SESSION=Lubuntu;DISPLAY=:0", K::Lxde, {"pcmanfm"}}}) {
-            EnvironmentSnapshot env;
-            for (const QString &pair : vars.split(u';', Qt::SkipEmptyParts))
-                env.vars.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-            env.onPath = [on = installed](const QString &program) { return on.contains(program); };
-            QCOMPARE(vars + " -> " + desktopKindName(detectDesktop(env)),
-                     vars + " -> " + desktopKindName(kind));
-        }
+        const auto row = [&](const char *vars, K kind, const QStringList &installed = {}) {
+            QTest::newRow(vars) << int(kind) << (installed.isEmpty() ? all : installed);
+        };
+        row("XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome);
+        row("XDG_CURRENT_DESKTOP=X-Cinnamon", K::Cinnamon);
+        row("XDG_CURRENT_DESKTOP=XFCE", K::Xfce);
+        row("XDG_CURRENT_DESKTOP=LXQt", K::Lxqt);
+        row("XDG_CURRENT_DESKTOP=LXDE", K::Lxde);
+        row("XDG_CURRENT_DESKTOP=sway;WAYLAND_DISPLAY=wayland-1", K::Sway);
+        row("XDG_CURRENT_DESKTOP=Hyprland;WAYLAND_DISPLAY=wayland-1", K::Hyprland);
+        row("DISPLAY=:0", K::X11Root);
+        // any case, the earlier family winning; whole entries only
+        row("XDG_CURRENT_DESKTOP=gnome:KDE", K::Kde);
+        row("XDG_CURRENT_DESKTOP=KDEish:i3;DISPLAY=:0", K::X11Root);
+        row("XDG_CURRENT_DESKTOP=MATE;DESKTOP_SESSION=plasma", K::Mate);
+        // session names when XDG_CURRENT_DESKTOP says nothing useful, some by prefix
+        row("DESKTOP_SESSION=/usr/share/xsessions/xfce.desktop", K::Xfce);
+        row("XDG_SESSION_DESKTOP=budgie-desktop;DISPLAY=:0", K::Gnome);
+        row("DESKTOP_SESSION=i3;KDE_FULL_SESSION=true;DISPLAY=:0", K::Kde);
+        // compositors by their sockets, after the session names
+        row("SWAYSOCK=/s;HYPRLAND_INSTANCE_SIGNATURE=abc", K::Sway);
+        row("HYPRLAND_INSTANCE_SIGNATURE=abc;WAYLAND_DISPLAY=wayland-1", K::Hyprland);
+        row("XDG_SESSION_TYPE=wayland", K::UnknownWayland);
+        // Xwayland's DISPLAY is not a root to paint
+        row("WAYLAND_DISPLAY=wayland-0;DISPLAY=:1", K::UnknownWayland);
+        row("XDG_CURRENT_DESKTOP=;DESKTOP_SESSION=;DISPLAY=", K::None);
+        // a desktop whose background painter is missing cannot cover the root
+        row("XDG_CURRENT_DESKTOP=XFCE;DESKTOP_SESSION=xfce;DISPLAY=:0", K::X11Root, {"pcmanfm"});
+        row("DESKTOP_SESSION=Lubuntu;DISPLAY=:0", K::Lxqt, {"pcmanfm-qt"});
+        row("DESKTOP_SESSION=Lubuntu;DISPLAY=:0;", K::Lxde, {"pcmanfm"});
+    }
+    void detects() {
+        QFETCH(int, kind);
+        QFETCH(QStringList, installed);
+        EnvironmentSnapshot env;
+        for (const QString &pair : QString(QTest::currentDataTag()).split(u';', Qt::SkipEmptyParts))
+            env.vars.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+        env.onPath = [&](const QString &program) { return installed.contains(program); };
+        QCOMPARE(desktopKindName(detectDesktop(env)), desktopKindName(DesktopKind(kind)));
     }
 };
 

@@ -139,13 +139,17 @@ class TestX11Root : public QObject {
 
         // The primary at the top left with a taller one beside it; both resized
         // and moved; then the server's own single monitor again. The backend
-        // rebuilds the root alone, once it has heard of each change.
-        const QList<QList<QRect>> layouts = {{{0, 0, 800, 600}, {800, 0, 480, 800}},
-                                             {{0, 0, 640, 800}, {640, 320, 640, 480}},
-                                             {{0, 0, 1280, 800}}};
-        for (const QList<QRect> &layout : layouts) {
+        // rebuilds the root alone, once it has heard of each change, from the
+        // picture it last showed; then shows the row's picture on that layout.
+        // The large one spills over every monitor unless each one cuts it.
+        const QList<std::pair<QList<QRect>, QImage>> layouts = {
+            {{{0, 0, 800, 600}, {800, 0, 480, 800}}, pictures[1]},
+            {{{0, 0, 640, 800}, {640, 320, 640, 480}}, pictures[0]},
+            {{{0, 0, 1280, 800}}, pictures[0]}};
+        QImage shown = pictures[0];
+        for (const auto &[layout, picture] : layouts) {
             QStringList commands; // the server refuses to redefine a monitor in place
-            for (int i = 0; &layout != &layouts.first() && i < 2; ++i)
+            for (int i = 0; layout != layouts.first().first && i < 2; ++i)
                 commands << QStringLiteral("--delmonitor M%1").arg(i);
             for (int i = 0; layout.size() > 1 && i < layout.size(); ++i)
                 commands << QString::asprintf("--setmonitor M%d %d/300x%d/200+%d+%d %s", i,
@@ -153,7 +157,10 @@ class TestX11Root : public QObject {
                                               layout[i].y(), i ? "none" : "screen");
             for (const QString &command : commands)
                 QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
-            QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(pictures[0], layout), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(shown, layout), 30000);
+            QString error;
+            QVERIFY2(background.apply(QString(), shown = picture, &error), qPrintable(error));
+            QCOMPARE(probe.rootImage(), placed(picture, layout));
         }
 
         previous = probe.property("_XROOTPMAP_ID");

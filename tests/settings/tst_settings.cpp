@@ -1,8 +1,8 @@
+#include "IniSettingsStore.h"
 #include "MemorySettingsStore.h"
 #include "Settings.h"
 #include "TextForms.h"
 
-#include <QLocale>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSettings>
@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TextForms;
@@ -34,153 +35,257 @@ static QByteArray bytesOf(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+static constexpr int None = std::numeric_limits<int>::min();
+template <typename T> static int orNone(std::optional<T> value) {
+    return value ? int(*value) : None;
+}
+
 class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
-    static QString decimal(QString whole, QString part) {
-        return whole + QLocale::system().decimalPoint() + part;
-    }
-    // What parse makes of each text.
-    template <typename Parse> static auto parsed(Parse parse, const QStringList &texts) {
-        QList<decltype(parse(QString()))> out;
-        for (const QString &text : texts)
-            out << parse(text);
-        return out;
-    }
 
   private slots:
-    void readForms() {
-        const bool comma = QLocale::system().decimalPoint() == QLatin1String(",");
-        // Under a decimal-comma locale the point only reads through the C fallback.
-        QCOMPARE(
-            parsed(parseNumber, {" -1e3 ", decimal("10", "5"), "10.5", "1.234,5", "abc", "inf"}),
-            QList<std::optional<double>>({-1000.0, 10.5, 10.5,
-                                          comma ? std::optional(1234.5) : std::nullopt,
-                                          std::nullopt, std::nullopt}));
-        // Halves go to the even neighbour, which takes 32767.5 out of range.
-        QCOMPARE(parsed(parseInt16, {"10.5", "11.5", "-2.5", "2.5001", decimal("-32768", "4"),
-                                     "32767.4", "32767.5"}),
-                 QList<std::optional<qint16>>({10, 12, -2, 3, -32768, 32767, std::nullopt}));
-        QCOMPARE(parsed(parseBool, {" tRuE ", "-1", "0.5", "FALSE", "0.0", "yes"}),
-                 QList<std::optional<bool>>({true, true, true, false, false, std::nullopt}));
-        QCOMPARE(versionText(2, 5, 12) + versionText(1, 123, 45678), "2.05.00121.123.45678");
-        // Never grouped, so that the text reads back in the same locale.
-        QCOMPARE(formatCoord(12345.5), decimal("12345", "5"));
-        QCOMPARE(parseNumber(formatCoord(491505)), std::optional(491505.0));
+    // Each text as a 16-bit whole number (halves to even; None when it is no
+    // number or does not fit) and as a truth value (1, 0, or None).
+    void parsesText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("whole");
+        QTest::addColumn<int>("truth");
+        QTest::newRow("blanks, exponent") << " -1e3 " << -1000 << 1;
+        QTest::newRow("half down to even") << "10.5" << 10 << 1;
+        QTest::newRow("half up to even") << "11.5" << 12 << 1;
+        QTest::newRow("negative half") << "-2.5" << -2 << 1;
+        QTest::newRow("just above half") << "2.5001" << 3 << 1;
+        QTest::newRow("lowest") << "-32768.4" << -32768 << 1;
+        QTest::newRow("rounds out of range") << "32767.5" << None << 1;
+        QTest::newRow("zero") << "0.0" << 0 << 0;
+        QTest::newRow("any case") << " tRuE " << None << 1;
+        QTest::newRow("false") << "FALSE" << None << 0;
+        QTest::newRow("word") << "yes" << None << None;
+        QTest::newRow("infinity") << "inf" << None << None;
+    }
+    void parsesText() {
+        QFETCH(QString, text);
+        QFETCH(int, whole);
+        QFETCH(int, truth);
+        QCOMPARE(orNone(parseInt16(text)), whole);
+        QCOMPARE(orNone(parseBool(text)), truth);
     }
 
-    // What is written reads back; a list longer than the program holds is cut,
-    // never lost as a whole.
-    void writesReadBackAndLongListsAreCut() {
+    // Whatever the user's locale: its own forms read back, older copies' forms
+    // (the locale's, even where it cannot read them itself) read, and what is
+    // written now reads in older copies (the locale first, then plain C).
+    void numbersInEveryLocale_data() {
+        QTest::addColumn<double>("value");
+        QTest::newRow("negative") << -30.0;
+        QTest::newRow("negative fraction") << -1200.5;
+        QTest::newRow("largest coordinate") << 491505.0;
+        QTest::newRow("thousands") << 1234.5;
+    }
+    void numbersInEveryLocale() {
+        QFETCH(double, value);
+        for (QLocale locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                       QLocale::AnyTerritory)) {
+            const QString grouped = locale.toString(value, 'f', 1);
+            locale.setNumberOptions(QLocale::OmitGroupSeparator);
+            const QString older = locale.toString(value, 'g', 7), ours = formatCoord(value, locale);
+            for (const QString &text : {grouped, older})
+                QVERIFY2(parseNumber(text, locale) == value,
+                         qPrintable(locale.name() + " " + text));
+            bool ok = false;
+            double back = locale.toDouble(ours, &ok);
+            back = ok ? back : QLocale::c().toDouble(ours, &ok);
+            QVERIFY2(ok && back == value, qPrintable(locale.name() + " " + ours));
+        }
+    }
+
+    // A list longer than the program holds is cut, never lost as a whole, and
+    // "ListCount" bounds the load: stale entries of a longer list stay out.
+    void listCountBoundsTheLoad_data() {
+        QTest::addColumn<QString>("listCount");
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("two") << "1" << 2;
+        QTest::newRow("as written") << QString() << MaxPictureCount;
+        QTest::newRow("above the most") << "40000" << MaxPictureCount;
+        QTest::newRow("negative") << "-7" << 0;
+        QTest::newRow("far out of range") << "1e12" << 0;
+    }
+    void listCountBoundsTheLoad() {
+        QFETCH(QString, listCount);
+        QFETCH(int, loaded);
         MemorySettingsStore store;
-        const Settings record{15, 2, true, false, 2, "a, \"b\"", "IPA", 10, 255, 3};
-        writeSettings(store, record, 1200, -30);
-        writeCurrent(store, 4);
-        const StoredSettings stored = readSettings(store);
-        QCOMPARE(stored.record, record);
-        QVERIFY(stored.storedCurrent == 4 && stored.top == 1200 && stored.left == -30);
-        QCOMPARE(store.value("Caption", "ShowCaption") + store.value("Setting", "Stretch"),
-                 "FalseTrue");
         writePictureList(store, pictures(MaxPictureCount + 1));
-        QCOMPARE(store.value("Setting", "ListCount"), "32766");
         QVERIFY(!store.contains("Setting", "Files32767"));
-        // "ListCount" bounds the load: stale entries of a longer list stay out.
-        const QStringList counts = {"1", "32767", "40000", "-7", "1e12"};
-        const int loaded[] = {2, MaxPictureCount, MaxPictureCount, 0, 0};
-        for (int i = 0; i < counts.size(); ++i) {
-            store.set("Setting", "ListCount", counts[i]);
-            QCOMPARE(readPictureList(store), pictures(loaded[i]));
-        }
+        if (!listCount.isNull())
+            store.set("Setting", "ListCount", listCount);
+        QCOMPARE(readPictureList(store), pictures(loaded));
     }
 
-    // Written byte for byte as QSettings writes it, so each reads the other's files.
-    void textTripsThroughQSettingsFormat() {
-        const QStringList texts = {
-            "C:\\壁紙\\a, \"b\",c.jpg",     "  blanks  ", "@at", "@Variant(x)", "a;b=c#d", "",
-            "line\nbreak\r\nend\0011\t\\x9"};
-        const QString ours = path("ours.ini"), theirs = path("theirs.ini");
-        QSettingsStore store(ours);
-        QSettings qt(theirs, QSettings::IniFormat);
-        for (int i = 0; i < texts.size(); ++i) {
-            store.put("Caption", QString(QChar('a' + i)), texts[i]);
-            qt.setValue("Caption/" + QString(QChar('a' + i)), texts[i]);
+    // Any text reads back as it was put, under any name. QSettings writes the
+    // same bytes for a text (UTF-8 can hold) and reads what we write.
+    void everyValueReadsBack() {
+        const QString alphabet = QStringLiteral("a1x/\\\"' ;=,@%[]#\t\r\n\u0001\u007F\uFEFFé壁") +
+                                 QChar(0) + QChar(0xD800) + QChar(0xDC00);
+        QRandomGenerator random(2026);
+        const auto text = [&](int least, qsizetype letters) {
+            QString out;
+            for (int n = least + random.bounded(8); n > 0; --n)
+                out += alphabet[random.bounded(int(letters))];
+            return out;
+        };
+        QMap<QString, QString> named, numbered; // sorted, as QSettings writes keys
+        for (int n = 0; n < 300; ++n) {
+            named.insert(text(1, alphabet.size()), text(0, alphabet.size()));
+            numbered.insert(QString::asprintf("k%03d", n), text(0, alphabet.size() - 2));
         }
+        for (const auto &[file, map] : {std::pair("named.ini", named), {"ours.ini", numbered}}) {
+            IniSettingsStore store(path(file));
+            for (auto it = map.cbegin(); it != map.cend(); ++it)
+                store.put("Caption", it.key(), it.value());
+        }
+        QSettings qt(path("qt.ini"), QSettings::IniFormat);
+        for (auto it = numbered.cbegin(); it != numbered.cend(); ++it)
+            qt.setValue("Caption/" + it.key(), it.value());
         qt.sync();
-        QVERIFY(store.sync());
-        QCOMPARE(bytesOf(ours), bytesOf(theirs));
-        for (int i = 0; i < texts.size(); ++i)
-            QCOMPARE(QSettingsStore(theirs).get("Caption", QString(QChar('a' + i)), ""), texts[i]);
-    }
-
-    // Hand-written values read as the text they show; a start and an OK without
-    // edits rewrite no line whose value they do not change.
-    void handEditedFileKeptByteForByte() {
-        for (const auto &[before, list, after] :
-             QList<std::tuple<QByteArray, PictureList, QByteArray>>{
-                 {"; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\nTitle0=caf\xe9\r\n"
-                  "Files1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\nFiles2=@Rect(1 2 3 4)\r\n"
-                  "Current = 1\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20",
-                  PictureList{{"/pics/a,b.png", "b", ""}, {"café", "x, y", ""}},
-                  "; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\nTitle0=caf\xe9\r\n"
-                  "Files1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\nFiles2=\r\nCurrent=3\r\n"
-                  "Title2=\r\n\r\n[Caption]\r\nCaptionString=\"open\r\nFontSize=20\r\n\r\n"
-                  "[UpdateInfo]\r\nApplicationPath=/opt\r\nCurrentVersion=2.10.0000\r\n"},
-                 {"[Setting]\nCurrent=1\nCurrent=2\n[UpdateInfo]\n; end\n",
-                  {},
-                  "[Setting]\nCurrent=1\nCurrent=3\nListCount=-1\n[UpdateInfo]\n"
-                  "ApplicationPath=/opt\nCurrentVersion=2.10.0000\n; end\n"}}) {
-            const QString file = path("keep.ini");
-            writeFile(file, before);
-            QSettingsStore store(file);
-            QCOMPARE(readPictureList(store), list);
-            writePictureList(store, list);
-            writeCurrent(store, 3);
-            writeUpdateInfo(store, "/opt", "2.10.0000");
-            QVERIFY(store.sync());
-            QCOMPARE(bytesOf(file), after);
-            QCOMPARE(readSettings(QSettingsStore(file)).record.FontSize, list.count() ? 20 : 12);
+        QCOMPARE(bytesOf(path("ours.ini")), bytesOf(path("qt.ini")));
+        for (const auto &[file, map] : {std::pair("named.ini", named), {"qt.ini", numbered}}) {
+            const IniSettingsStore store(path(file));
+            for (auto it = map.cbegin(); it != map.cend(); ++it)
+                QCOMPARE(store.get("Caption", it.key(), "absent"), it.value());
         }
     }
 
-    void damagedFileGivesDefaults() {
-        // The defaults of an empty store, in the record's field order.
-        QCOMPARE(Settings(), Settings({60, 0, false, false, 1, "", "ＭＳ Ｐゴシック", 12, 0, 0}));
+    // A start and an OK without edits rewrite no line whose value they do not
+    // change; hand-written values read as the text they show.
+    void handEditedFileKeptByteForByte_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<PictureList>("list");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("hand-edited")
+            << QByteArray("; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\n"
+                          "Title0=caf\xe9\r\nFiles1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\n"
+                          "Files2=@Rect(1 2 3 4)\r\nCurrent = 1\r\n\r\n[Caption]\r\n"
+                          "CaptionString=\"open\r\nFontSize=20")
+            << PictureList{{"/pics/a,b.png", "b", ""}, {"café", "x, y", ""}}
+            << QByteArray("; mine\r\n[Setting]\r\nListCount=2\r\nFiles0=/pics/a,b.png\r\n"
+                          "Title0=caf\xe9\r\nFiles1=@ByteArray(b)\r\nTitle1=\"x\" , y; note\r\n"
+                          "Files2=\r\nCurrent=3\r\nTitle2=\r\n\r\n[Caption]\r\n"
+                          "CaptionString=\"open\r\nFontSize=20\r\n\r\n[UpdateInfo]\r\n"
+                          "ApplicationPath=/opt\r\nCurrentVersion=2.10.0000\r\n");
+        QTest::newRow("repeated key")
+            << QByteArray("[Setting]\nCurrent=1\nCurrent=2\n[UpdateInfo]\n; end\n") << PictureList{}
+            << QByteArray("[Setting]\nCurrent=1\nCurrent=3\nListCount=-1\n[UpdateInfo]\n"
+                          "ApplicationPath=/opt\nCurrentVersion=2.10.0000\n; end\n");
+    }
+    void handEditedFileKeptByteForByte() {
+        QFETCH(QByteArray, before);
+        QFETCH(PictureList, list);
+        QFETCH(QByteArray, after);
+        const QString file = path("keep.ini");
+        writeFile(file, before);
+        IniSettingsStore store(file);
+        QCOMPARE(readPictureList(store), list);
+        writePictureList(store, list);
+        writeCurrent(store, 3);
+        writeUpdateInfo(store, "/opt", "2.10.0000");
+        QVERIFY(store.sync());
+        QCOMPARE(bytesOf(file), after);
+        QCOMPARE(readSettings(IniSettingsStore(file)).record.FontSize, list.count() ? 20 : 12);
+    }
+
+    // A value out of its key's range falls back to that key's default and
+    // disturbs no other.
+    void damagedFileGivesDefaults_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Settings>("record");
+        QTest::addColumn<int>("pictures");
         QList<quint32> noise(2000);
         QRandomGenerator(12345).fillRange(noise.data(), noise.size());
-        // Each value out of its key's range falls back to that key's default
-        // and disturbs no other.
-        const QList<std::tuple<QString, QByteArray, Settings, int>> files = {
-            {"range.ini",
-             "[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\n[Window]\nTop=1e30\n"
-             "Left=1e30\n[Caption]\nShowCaption=-1\nCaptionType=3\nLocation=4\nFontSize=300\n"
-             "FontColor=1e11\nFontSize=30000",
-             Settings{.MirellTime = 8, .ShowCaption = true}, 0},
-            {"junk.ini", QByteArray(reinterpret_cast<const char *>(noise.data()), 8000), {}, 0},
-            {"values.ini",
-             "[Setting]\nMirellTime=\"\\x\nOrderMode=@Invalid()\nCurrent=\\\n"
-             "Stretch=\xff\xfe\nListCount=\"\n[Caption]\nFontSize=;\nFontColor=@@\n"
-             "Location=\"\"\"\nCaptionType=\\0\n[Window]\nTop=\\x\n[UpdateInf",
-             {},
-             0},
-            {"cut.ini", "[Setting]\nListCount=2\nFiles0=/a.jpg\nFiles1=/b\"\nFi", {}, 3},
-            {"empty.ini", "", {}, 0},
-            {"folder.ini", {}, {}, 0}};
-        for (const auto &[name, bytes, record, pictures] : files) {
-            const QString file = path(name);
-            bytes.isNull() ? void(QDir().mkpath(file)) : writeFile(file, bytes);
-            QSettingsStore store(file);
-            const StoredSettings s = readSettings(store);
-            QCOMPARE(s.record, record);
-            QVERIFY(s.storedCurrent == 1 && !s.top && !s.left);
-            QCOMPARE(readPictureList(store).count(), pictures);
-            writeUpdateInfo(store, "/opt", "7");
-            // A folder cannot be written over; the rest is kept and added to.
-            QCOMPARE(store.sync(), !bytes.isNull());
-            QVERIFY(bytes.isNull() || bytesOf(file).startsWith(bytes));
-            QCOMPARE(QSettingsStore(file).get("UpdateInfo", "CurrentVersion", ""),
-                     bytes.isNull() ? "" : "7");
+        QTest::newRow("out of range")
+            << QByteArray("[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\n[Window]\n"
+                          "Top=1e30\nLeft=1e30\n[Caption]\nShowCaption=-1\nCaptionType=3\n"
+                          "Location=4\nFontSize=300\nFontColor=1e11\nFontSize=30000")
+            << Settings{.MirellTime = 8, .ShowCaption = true} << 0;
+        QTest::newRow("noise") << QByteArray(reinterpret_cast<const char *>(noise.data()), 8000)
+                               << Settings{} << 0;
+        QTest::newRow("broken values")
+            << QByteArray("[Setting]\nMirellTime=\"\\x\nOrderMode=@Invalid()\nCurrent=\\\n"
+                          "Stretch=\xff\xfe\nListCount=\"\n[Caption]\nFontSize=;\nFontColor=@@\n"
+                          "Location=\"\"\"\nCaptionType=\\0\n[Window]\nTop=\\x\n[UpdateInf")
+            << Settings{} << 0;
+        QTest::newRow("cut off") << QByteArray("[Setting]\nListCount=2\nFiles0=/a\nFiles1=/b\"\nFi")
+                                 << Settings{} << 3;
+        QTest::newRow("empty") << QByteArray()
+                               << Settings{60, 0, false, false, 1, "", "ＭＳ Ｐゴシック", 12, 0, 0}
+                               << 0;
+    }
+    void damagedFileGivesDefaults() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Settings, record);
+        QFETCH(int, pictures);
+        const QString file = path(QTest::currentDataTag());
+        writeFile(file, bytes);
+        IniSettingsStore store(file);
+        const StoredSettings s = readSettings(store);
+        QCOMPARE(s.record, record);
+        QVERIFY(s.storedCurrent == 1 && !s.top && !s.left);
+        QCOMPARE(readPictureList(store).count(), pictures);
+        // The rest is kept and added to.
+        writeUpdateInfo(store, "/opt", "7");
+        QVERIFY(store.sync());
+        QVERIFY(bytesOf(file).startsWith(bytes));
+        QCOMPARE(IniSettingsStore(file).get("UpdateInfo", "CurrentVersion", ""), "7");
+    }
+
+    // What is not a regular file, or is far too large, is neither read (a FIFO
+    // would hold the start, /dev/zero never ends) nor replaced.
+    void refusesWhatIsNoSettingsFile_data() {
+        QTest::addColumn<QString>("file");
+        const QString big = path("big.ini"), fifo = path("fifo.ini"), zero = path("zero.ini");
+        writeFile(big, "[Setting]\nMirellTime=5\n");
+        QVERIFY(QFile::resize(big, 64 * 1024 * 1024 + 1) && QDir().mkpath(path("folder.ini")) &&
+                mkfifo(QFile::encodeName(fifo), 0600) == 0 && QFile::link("/dev/zero", zero));
+        QTest::newRow("folder") << path("folder.ini");
+        QTest::newRow("FIFO") << fifo;
+        QTest::newRow("link to the zero device") << zero;
+        QTest::newRow("over 64 MB") << big;
+    }
+    void refusesWhatIsNoSettingsFile() {
+        QFETCH(QString, file);
+        const QFileInfo was(file);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("left alone"));
+        IniSettingsStore store(file);
+        QCOMPARE(readSettings(store).record, Settings{});
+        store.put("Setting", "MirellTime", "6");
+        QVERIFY(!store.sync());
+        const QFileInfo now(file);
+        QVERIFY(now.size() == was.size() && now.isFile() == was.isFile() &&
+                now.isSymLink() == was.isSymLink());
+    }
+
+    // What is saved reads back; another program's change made between our
+    // load and our save survives an OK that does not change that key.
+    void anotherWritersChangeSurvives() {
+        const QString file = path("shared.ini");
+        Settings record{15, 2, true, false, 2, "a, \"b\"", "IPA", 10, 255, 3};
+        {
+            IniSettingsStore first(file);
+            writeSettings(first, record, 1200, -30);
+            writeCurrent(first, 4);
         }
+        IniSettingsStore ours(file), theirs(file);
+        theirs.put("Caption", "FontSize", "20");
+        QVERIFY(theirs.sync());
+        record.MirellTime = 30;
+        writeSettings(ours, record, 1200, -30);
+        QVERIFY(ours.sync());
+        record.FontSize = 20;
+        const StoredSettings stored = readSettings(IniSettingsStore(file));
+        QCOMPARE(stored.record, record);
+        QVERIFY(stored.storedCurrent == 4 && stored.top == 1200 && stored.left == -30);
+        QVERIFY(bytesOf(file).contains("Stretch=True\n") &&
+                bytesOf(file).contains("ShowCaption=False\n"));
     }
 
     void failedWriteKeepsTheFile() {
@@ -189,7 +294,7 @@ class TestSettings : public QObject {
         if (geteuid() != 0 || mount("tmpfs", QFile::encodeName(dir), "tmpfs", 0, "size=64k") != 0)
             QSKIP("filling a small file system of its own needs root, to mount it");
         const auto unmount = qScopeGuard([&] { umount2(QFile::encodeName(dir), MNT_DETACH); });
-        QSettingsStore store(file);
+        IniSettingsStore store(file);
         writePictureList(store, pictures(100));
         QVERIFY(store.sync());
         const QByteArray before = bytesOf(file);
@@ -200,7 +305,7 @@ class TestSettings : public QObject {
         // The changes stay pending until there is room.
         QVERIFY(QFile::remove(dir + "/filler"));
         QVERIFY(store.sync());
-        QCOMPARE(readPictureList(QSettingsStore(file)), pictures(400));
+        QCOMPARE(readPictureList(IniSettingsStore(file)), pictures(400));
     }
 };
 

@@ -185,6 +185,23 @@ class TestFrmMain : public QObject {
         QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
     }
 
+    // Opened, the window shows the rotator's list, which the tray may have
+    // shortened while it was hidden, with the picture on the desktop selected.
+    void opensOnTheCurrentLine() {
+        WindowRig rig;
+        rig.storePictures(3);
+        rig.store.set("Setting", "Current", "2");
+        rig.open().openSettings();
+        auto *list = rig.child<QListWidget>("lstImages");
+        QCOMPARE(list->currentRow(), 1);
+        click(rig, "cmdCancel");
+        QCOMPARE(rig.rotator.removeCurrent(), QString());
+        rig.window->openSettings();
+        QCOMPARE(listLines(rig), QStringList({"p1.png", "p3.png"}));
+        QCOMPARE(list->currentRow(), 1);
+        QVERIFY(rig.child("cmdDel")->isEnabled());
+    }
+
     // The window edits a copy of the list: the rotator takes it on OK, and
     // the label shows what the rotator put on the desktop.
     void okHandsOverTheList() {

@@ -155,7 +155,7 @@ class TestPictureList : public QObject {
 
     void listStopsAtTheLimit() {
         Tab tab;
-        const QStringList full(PictureListEditor::MaxPictures - 1, m_a);
+        const QStringList full(MaxPictureCount - 1, m_a);
         tab.editor->setList(listOf(full));
         tab.editor->addFiles({m_bad, m_b, m_c, m_a});
         tab.editor->addFiles({m_c});

@@ -45,17 +45,26 @@ class TestRotation : public QObject {
             }
     }
 
+    // The jump lands on 3 in every row: ShufflePos 1 + RandomPick 2; from
+    // there it walks on to the next unmarked picture, wrapping after 5.
+    void shuffledWalk_data() {
+        QTest::addColumn<QList<int>>("unmarked");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("wraps to the only one left") << QList<int>{1} << 1;
+        QTest::newRow("lands on an unmarked one") << QList<int>{3, 4} << 3;
+        QTest::newRow("walks to the next") << QList<int>{1, 4} << 4;
+    }
     void shuffledWalk() {
-        // The jump lands on 3 in every case: ShufflePos 1 + RandomPick 2; from
-        // there it walks on to the next unmarked picture, wrapping after 5.
+        QFETCH(QList<int>, unmarked);
+        QFETCH(int, expected);
         ScriptedRandom random({drawFor(2, 5)});
-        for (const auto &[unmarked, expected] :
-             QList<std::pair<QList<int>, int>>{{{1}, 1}, {{3, 4}, 3}, {{1, 4}, 4}}) {
-            Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = marks(5, unmarked)};
-            QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
-            QCOMPARE(rotation.ShufflePos, qint16(expected));
-            QVERIFY(rotation.ShuffleUsed[expected]);
-        }
+        Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = marks(5, unmarked)};
+        QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
+        QCOMPARE(rotation.ShufflePos, qint16(expected));
+        QVERIFY(rotation.ShuffleUsed[expected]);
+    }
+
+    void manualMarks() {
         // Pictures applied by hand marked every one before the round ended:
         // a new round starts.
         Rotation full{.Current = 1, .ShufflePos = 1, .ShuffleUsed = marks(3)};

@@ -18,6 +18,17 @@ class FakeTimer : public QObject {
     void Alarm();
 };
 
+// What OK puts on the desktop (picture 1-based, 0 for none) and whether it records it.
+struct OkCase {
+    int order, current, confirmed;
+    bool switched;
+    int count;
+    double random;
+    int picture;
+    bool writes;
+};
+Q_DECLARE_METATYPE(OkCase)
+
 namespace {
 
 struct Rig : RotatorRig {
@@ -30,11 +41,18 @@ struct Rig : RotatorRig {
             store.set("Setting", it.key(), it.value());
         QObject::connect(&rotator, &WallpaperRotator::currentChanged,
                          [this](auto &title) { titles << title; });
-        rotator.load();
+        rotator.load(historyFile());
         rotator.setTimer(timer);
         store.clearPuts();
     }
     QString current() const { return store.value("Setting", "Current"); }
+    // 1-based numbers of the given pictures, as "1 2 3".
+    QString numbers(const QStringList &paths) const {
+        QStringList out;
+        for (const QString &path : paths)
+            out << QString::number(p.indexOf(path) + 1);
+        return out.join(' ');
+    }
 };
 
 } // namespace
@@ -68,31 +86,18 @@ class TestRotator : public QObject {
     // 2 random), the confirmed one and the length of the list it confirms;
     // the timer takes the new interval either way.
     void okComposes_data() {
-        QTest::addColumn<int>("order");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("confirmed");
-        QTest::addColumn<bool>("switched");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<double>("random");
-        QTest::addColumn<int>("picture"); // 1-based, 0 for none
-        QTest::addColumn<bool>("writes");
-        QTest::newRow("same again") << 0 << 3 << 0 << false << 5 << 0.0 << 3 << false;
-        QTest::newRow("order switched") << 0 << 3 << 2 << true << 5 << 0.9 << 5 << true;
-        QTest::newRow("the last one again") << 0 << 5 << 0 << false << 5 << 0.0 << 5 << false;
-        QTest::newRow("shown one removed") << 0 << 4 << 0 << false << 2 << 0.0 << 1 << false;
-        QTest::newRow("all removed") << 0 << 3 << 0 << false << 0 << 0.0 << 0 << false;
-        QTest::newRow("nothing chosen yet") << 1 << 4 << 1 << false << 5 << 0.0 << 1 << true;
-        QTest::newRow("random switched") << 2 << 4 << 2 << false << 5 << 0.5 << 3 << true;
+        QTest::addColumn<OkCase>("c");
+        QTest::newRow("same again") << OkCase{0, 3, 0, false, 5, 0.0, 3, false};
+        QTest::newRow("order switched") << OkCase{0, 3, 2, true, 5, 0.9, 5, true};
+        QTest::newRow("the last one again") << OkCase{0, 5, 0, false, 5, 0.0, 5, false};
+        QTest::newRow("shown one removed") << OkCase{0, 4, 0, false, 2, 0.0, 1, false};
+        QTest::newRow("all removed") << OkCase{0, 3, 0, false, 0, 0.0, 0, false};
+        QTest::newRow("nothing chosen yet") << OkCase{1, 4, 1, false, 5, 0.0, 1, true};
+        QTest::newRow("random switched") << OkCase{2, 4, 2, false, 5, 0.5, 3, true};
     }
     void okComposes() {
-        QFETCH(int, order);
-        QFETCH(int, current);
-        QFETCH(int, confirmed);
-        QFETCH(bool, switched);
-        QFETCH(int, count);
-        QFETCH(double, random);
-        QFETCH(int, picture);
-        QFETCH(bool, writes);
+        QFETCH(OkCase, c);
+        const auto [order, current, confirmed, switched, count, random, picture, writes] = c;
         Rig rig(5, {{"OrderMode", QString::number(order)}, {"Current", QString::number(current)}});
         rig.random.script({random});
         const PictureList all = rig.rotator.pictures();
@@ -107,6 +112,94 @@ class TestRotator : public QObject {
         QCOMPARE(rig.store.puts().isEmpty(), !writes);
         if (writes)
             QCOMPARE(rig.current(), QString::number(picture));
+    }
+
+    // Going back and forth over four pictures in list order. Script: n the
+    // tray's "now", b back, t the timer, f a timer step the desktop refuses,
+    // r a restart, d a damaged history file, x the window removing the
+    // second picture, X removing the one on the desktop.
+    void history_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("history"); // newest first
+        QTest::newRow("forward") << "n n n"
+                                 << "1 2 3"
+                                 << "3 2 1";
+        QTest::newRow("back") << "n n n b b"
+                              << "1 2 3 2 1"
+                              << "3 2 1";
+        QTest::newRow("back past the oldest") << "n n b b"
+                                              << "1 2 1"
+                                              << "2 1";
+        QTest::newRow("forward past the newest") << "n n n b b n n n"
+                                                 << "1 2 3 2 1 2 3 4"
+                                                 << "4 3 2 1";
+        QTest::newRow("timed switch while back") << "n n n b b t"
+                                                 << "1 2 3 2 1 4"
+                                                 << "4 3 2 1";
+        QTest::newRow("failed switch") << "n f n b"
+                                       << "1 3 1"
+                                       << "3 1";
+        QTest::newRow("restart") << "n n r b"
+                                 << "1 2 1"
+                                 << "2 1";
+        QTest::newRow("restart while back") << "n n b r n n"
+                                            << "1 2 1 2 3"
+                                            << "3 2 1";
+        QTest::newRow("damaged file") << "n n d r b n"
+                                      << "1 2 3"
+                                      << "3";
+        QTest::newRow("removed picture") << "n n n x b"
+                                         << "1 2 3 1"
+                                         << "3 2 1";
+        QTest::newRow("remove current") << "n n X b"
+                                        << "1 2 3 1"
+                                        << "3 2 1";
+        QTest::newRow("remove current while back") << "n n n b X t"
+                                                   << "1 2 3 2 3 4"
+                                                   << "4 3 2 1";
+        QString script, shown, history;
+        for (int i = 0; i < History::MaxEntries + 3; ++i) {
+            script += "n ";
+            shown += QString::number(i % 4 + 1) + ' ';
+            if (i >= 3)
+                history.prepend(QString::number(i % 4 + 1) + ' ');
+        }
+        QTest::newRow("limit") << script.trimmed() << shown.trimmed() << history.trimmed();
+    }
+    void history() {
+        QFETCH(QString, script);
+        QFETCH(QString, shown);
+        QFETCH(QString, history);
+        Rig rig(4, {{"Current", "0"}});
+        for (const QString &action : script.split(' ')) {
+            if (action == "n")
+                rig.rotator.next();
+            else if (action == "b")
+                rig.rotator.previous();
+            else if (action == "t" || action == "f") {
+                rig.desktop.failure = action == "f" ? QStringLiteral("refused") : QString();
+                rig.timer->fire();
+                rig.desktop.failure.clear();
+            } else if (action == "r")
+                rig.rotator.load(rig.historyFile());
+            else if (action == "d")
+                QFile(rig.historyFile()).open(QIODevice::WriteOnly | QIODevice::Truncate);
+            else if (action == "X")
+                QCOMPARE(rig.rotator.removeCurrent(), QString());
+            else if (action == "x") {
+                PictureList list = rig.rotator.pictures();
+                list.Files.removeAt(1), list.Titles.removeAt(1);
+                writePictureList(rig.store, list);
+                rig.rotator.setPictures(list);
+            }
+        }
+        QCOMPARE(rig.numbers(rig.composed), shown);
+        QStringList paths;
+        for (const History::Entry &entry : rig.rotator.history().entries())
+            paths << entry.path;
+        QCOMPARE(rig.numbers(paths), history);
+        QCOMPARE(readPictureList(rig.store), rig.rotator.pictures());
     }
 
     // The tip tells the desktop's refusal until a picture gets through, the
@@ -140,22 +233,17 @@ class TestRotator : public QObject {
     // When the next alarm comes, from the timer's counts (a minute is 60
     // ticks; an interval below 1 alarms every minute).
     void nextSwitch_data() {
-        QTest::addColumn<int>("alarm");
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<int>("seconds");
-        QTest::newRow("fresh") << 5 << 0 << 0 << 300;
-        QTest::newRow("one tick left") << 1 << 0 << 59 << 1;
-        QTest::newRow("zero minutes") << 0 << 3 << 10 << 50;
-        QTest::newRow("counted past") << 3 << 10 << 0 << 60;
-        QTest::newRow("negative") << -4 << 0 << 0 << 60;
-        QTest::newRow("halfway") << 5 << 2 << 30 << 150;
+        QTest::addColumn<QList<int>>("c"); // interval, minutes and ticks counted, seconds left
+        QTest::newRow("fresh") << QList<int>{5, 0, 0, 300};
+        QTest::newRow("one tick left") << QList<int>{1, 0, 59, 1};
+        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
+        QTest::newRow("counted past") << QList<int>{3, 10, 0, 60};
+        QTest::newRow("negative") << QList<int>{-4, 0, 0, 60};
+        QTest::newRow("halfway") << QList<int>{5, 2, 30, 150};
     }
     void nextSwitch() {
-        QFETCH(int, alarm);
-        QFETCH(int, minutes);
-        QFETCH(int, ticks);
-        QFETCH(int, seconds);
+        QFETCH(QList<int>, c);
+        const int alarm = c[0], minutes = c[1], ticks = c[2], seconds = c[3];
         Rig rig(1);
         rig.timer->alarmMinute = alarm;
         rig.timer->minutes = minutes;

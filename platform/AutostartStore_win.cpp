@@ -1,0 +1,37 @@
+#include "AutostartStore.h"
+
+#include <QSettings>
+
+namespace {
+
+class RunKey : public AutostartStore {
+  public:
+    Form form() const override { return Form::CommandLine; }
+    std::optional<QString> read(QString *) const override {
+        const QVariant value = m_settings.value(name());
+        return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
+    }
+    bool write(const QString &entry) override {
+        m_settings.setValue(name(), entry);
+        m_settings.sync();
+        return m_settings.status() == QSettings::NoError;
+    }
+    bool remove() override {
+        m_settings.remove(name());
+        m_settings.sync();
+        return m_settings.status() == QSettings::NoError;
+    }
+    QString where() const override { return m_settings.fileName() + QLatin1Char('\\') + name(); }
+
+  private:
+    static QString name() { return QStringLiteral("Mirell"); }
+    mutable QSettings m_settings{
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+        QSettings::NativeFormat};
+};
+
+} // namespace
+
+std::unique_ptr<AutostartStore> userAutostartStore(const QString &) {
+    return std::make_unique<RunKey>();
+}

@@ -1,0 +1,22 @@
+#include "SystemMemory.h"
+
+#include <malloc.h>
+#include <windows.h>
+
+namespace SystemMemory {
+
+qint64 physicalBytes() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+}
+
+// The Windows heap takes blocks of a photo's size straight from the system
+// and returns them when they are freed: nothing to set.
+void returnLargeBlocksWhenFreed() {}
+
+void releaseFreed() {
+    _heapmin();
+}
+
+} // namespace SystemMemory

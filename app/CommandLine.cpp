@@ -21,12 +21,13 @@ constexpr Command Commands[] = {
     {"quit", "End the running copy."},
     {"pause", "Stop the running copy's timed switches until --resume."},
     {"resume", "Let the running copy's timer switch pictures again."},
-    {"status", "Print the running copy's picture, order, interval, pause and next switch."},
+    {"status", "Print the running copy's picture, order, interval, pause, next switch and the "
+               "list line the picture comes from."},
 };
 
-const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order"),
+const QStringList StatusKeys = {QStringLiteral("picture"),  QStringLiteral("order"),
                                 QStringLiteral("interval"), QStringLiteral("paused"),
-                                QStringLiteral("next")};
+                                QStringLiteral("next"),     QStringLiteral("source")};
 
 // A picture's name may hold anything a file name can: control characters
 // would steer the terminal or break the one-line-per-key form.

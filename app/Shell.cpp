@@ -115,6 +115,7 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
             {QStringLiteral("next"),
              status.next.isValid() ? QJsonValue(withOffset(status.next)) : QJsonValue()},
             {QStringLiteral("history"), history},
+            {QStringLiteral("source"), status.source},
         };
         *output = QJsonDocument(object).toJson(QJsonDocument::Compact);
     } else {

@@ -7,6 +7,7 @@
 #include "DesktopBackground.h"
 #include "DesktopServices.h"
 #include "Dialogs.h"
+#include "FolderIndex.h"
 #include "FrmMain.h"
 #include "LocalAccess.h"
 #include "RandomSource.h"
@@ -29,6 +30,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
@@ -177,6 +179,10 @@ int main(int argc, char *argv[]) {
     WallpaperRotator rotator(store, composer, random, clock);
     rotator.load(History::defaultPath());
     rotator.setTimer(chronomer);
+    FolderIndex folders(
+        FolderIndex::Options{QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                             QStringLiteral("/folders")});
+    rotator.setFolderIndex(&folders);
 
     QtDialogs dialogs;
     QtFileOpener opener;

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
@@ -12,6 +13,10 @@ namespace {
 
 QString rootOf(const QString &line) {
     return QDir::cleanPath(QDir::fromNativeSeparators(line));
+}
+
+QString parentOf(const QString &root) {
+    return QFileInfo(root).path();
 }
 
 std::shared_ptr<const FolderIndex::Snapshot> snapshot(FolderScan::Reason reason,
@@ -149,15 +154,13 @@ FolderIndex::~FolderIndex() {
     m_thread.wait();
 }
 
-bool FolderIndex::isFolderLine(const QString &line) {
-    return line.endsWith(QLatin1Char('/')) || line.endsWith(QDir::separator());
-}
-
-void FolderIndex::setFolders(const QStringList &lines) {
+void FolderIndex::setFolders(const QStringList &lines, Client client) {
+    m_wanted[client] = lines;
     QSet<QString> wanted;
-    for (const QString &line : lines)
-        if (isFolderLine(line))
-            wanted.insert(line);
+    for (const QStringList &list : std::as_const(m_wanted))
+        for (const QString &line : list)
+            if (FolderScan::isFolderLine(line))
+                wanted.insert(line);
     for (auto it = m_lines.begin(); it != m_lines.end();) {
         if (wanted.contains(it.key())) {
             ++it;
@@ -218,6 +221,61 @@ QString FolderIndex::picture(const QString &line, qsizetype i) const {
         FolderScan::join(m_lines.value(line).root, rel), pictures.name(i - first)));
 }
 
+FolderPictures::Place FolderIndex::place(const QString &line, const QString &path) const {
+    const Snapshot *view = ready(line);
+    const auto rel =
+        FolderScan::relativeTo(m_lines.value(line).root, QDir::fromNativeSeparators(path));
+    if (!view || !rel)
+        return {};
+    const qsizetype slash = rel->lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QString() : rel->left(slash);
+    const QString name = rel->mid(slash + 1);
+    // Folders in the tree's order, so one gone leaves its place to the next.
+    const auto at = std::lower_bound(
+        view->folders.begin(), view->folders.end(), folder,
+        [](FolderTree::const_iterator it, const QString &rel) { return it->first < rel; });
+    const std::size_t k = std::size_t(at - view->folders.begin());
+    Place place{k == 0 ? 0 : view->ends[k - 1], false};
+    if (at == view->folders.end() || (*at)->first != folder)
+        return place;
+    const IndexedFolder &pictures = (*at)->second;
+    qsizetype low = 0, high = pictures.count();
+    while (low < high) {
+        const qsizetype mid = (low + high) / 2;
+        if (pictures.name(mid) < name)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    place.at += low;
+    place.found = low < pictures.count() && pictures.name(low) == name;
+    return place;
+}
+
+QString FolderIndex::note(const QStringList &lines) const {
+    QStringList notes;
+    int polled = 0;
+    for (const QString &line : lines) {
+        const auto found = m_lines.constFind(line);
+        if (found == m_lines.cend() || !found->view)
+            continue;
+        polled += int(found->unwatched.size());
+        switch (found->view->reason) {
+        case FolderScan::Reason::None:
+            break;
+        case FolderScan::Reason::Unreadable:
+            notes << QStringLiteral("フォルダを読めません: %1").arg(line);
+            break;
+        default:
+            notes << QStringLiteral("フォルダが見つかりません: %1").arg(line);
+        }
+    }
+    if (polled > 0)
+        notes << QStringLiteral("%1個のフォルダは監視できる数を超えたため定期的に確認しています")
+                     .arg(polled);
+    return notes.join(QLatin1Char('\n'));
+}
+
 int FolderIndex::watchedFolders() const {
     return int(m_watcher.directories().size());
 }
@@ -254,9 +312,14 @@ void FolderIndex::updateWatches() {
     QStringList lines = m_lines.keys();
     lines.sort();
     QList<std::pair<Line *, QString>> candidates; // folders in order of preference
+    QSet<QString> desired;
     for (const QString &key : std::as_const(lines)) {
         Line &line = m_lines[key];
         line.unwatched.clear();
+        // A folder's own watch does not see it renamed or its disk taken
+        // away; its parent's does, and sees it come back.
+        if (desired.size() < m_options.watchBudget)
+            desired.insert(parentOf(line.root));
         if (!line.view || line.view->reason != FolderScan::Reason::None)
             continue;
         QStringList rels;
@@ -269,7 +332,6 @@ void FolderIndex::updateWatches() {
         for (const QString &rel : std::as_const(rels))
             candidates.append({&line, rel});
     }
-    QSet<QString> desired;
     for (const auto &[line, rel] : std::as_const(candidates)) {
         const QString path = FolderScan::join(line->root, rel);
         if (desired.contains(path) || desired.size() < m_options.watchBudget)
@@ -296,9 +358,12 @@ void FolderIndex::updateWatches() {
 }
 
 void FolderIndex::folderChanged(const QString &path) {
-    for (auto it = m_lines.cbegin(); it != m_lines.cend(); ++it)
+    for (auto it = m_lines.cbegin(); it != m_lines.cend(); ++it) {
         if (const auto rel = FolderScan::relativeTo(it->root, path))
             m_pending[it.key()].insert(*rel);
+        else if (parentOf(it->root) == path)
+            m_pending[it.key()]; // only whether the folder is still there
+    }
     m_settle.start();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderRotation.h"
 #include "FolderTree.h"
 
 #include <QFileSystemWatcher>
@@ -21,7 +22,7 @@ class FolderIndexWorker;
 // budget, and folders beyond it are rescanned periodically. A folder line
 // whose folder is gone (a removed disk, an unmounted share) counts no
 // pictures until the folder is back.
-class FolderIndex : public QObject {
+class FolderIndex : public QObject, public FolderPictures {
     Q_OBJECT
   public:
     struct Options {
@@ -42,16 +43,19 @@ class FolderIndex : public QObject {
     explicit FolderIndex(Options options, QObject *parent = nullptr);
     ~FolderIndex() override;
 
-    // A list line that names a folder: its path ends with a separator.
-    static bool isFolderLine(const QString &line);
-
+    // Who asks for folders: the rotation its confirmed list, the window the
+    // list being edited. The index holds the folder lines of both.
+    enum class Client { Rotation, Window };
     // Takes the folder lines among lines; others are left out.
-    void setFolders(const QStringList &lines);
+    void setFolders(const QStringList &lines, Client client = Client::Rotation);
 
     Status status(const QString &line) const;
-    qsizetype count(const QString &line) const;
+    qsizetype count(const QString &line) const override;
     // Picture i of the line, 0 <= i < count(line), with native separators.
-    QString picture(const QString &line, qsizetype i) const;
+    QString picture(const QString &line, qsizetype i) const override;
+    Place place(const QString &line, const QString &path) const override;
+    // Lines of lines whose folder is gone or polled, for the tray's tip.
+    QString note(const QStringList &lines) const;
 
     int watchedFolders() const;
     qsizetype memoryBytes() const;
@@ -85,6 +89,7 @@ class FolderIndex : public QObject {
 
     Options m_options;
     QHash<QString, Line> m_lines;
+    QHash<Client, QStringList> m_wanted;
     QHash<QString, QSet<QString>> m_pending; // line -> changed folders
     quint64 m_generation = 0;
     QFileSystemWatcher m_watcher;

@@ -138,6 +138,10 @@ qsizetype IndexedFolder::bytes() const {
 
 namespace FolderScan {
 
+bool isFolderLine(const QString &line) {
+    return line.endsWith(QLatin1Char('/')) || line.endsWith(QDir::separator());
+}
+
 QString join(const QString &root, const QString &rel) {
     if (rel.isEmpty())
         return root;

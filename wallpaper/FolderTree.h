@@ -28,6 +28,9 @@ namespace FolderScan {
 
 enum class Reason { None, NotFound, NotAFolder, Unreadable };
 
+// A list line that names a folder: its path ends with a separator.
+bool isFolderLine(const QString &line);
+
 // root joined with a path below it ("" for root itself).
 QString join(const QString &root, const QString &rel);
 // path below root, "" for root itself; nothing when path is elsewhere.

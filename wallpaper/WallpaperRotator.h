@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderRotation.h"
 #include "History.h"
 #include "Rotation.h"
 #include "Settings.h"
@@ -13,6 +14,7 @@
 
 class Clock;
 class Composer;
+class FolderIndex;
 class RandomSource;
 class SettingsStore;
 
@@ -24,6 +26,7 @@ class WallpaperRotator : public QObject {
   public:
     struct Status {
         QString picture; // full path of the picture on the desktop, empty when unknown
+        QString source;  // the list line it comes from (a folder's for its pictures)
         std::optional<Order> order;
         int interval = 0; // minutes
         bool paused = false;
@@ -39,6 +42,9 @@ class WallpaperRotator : public QObject {
     // The minute timer (property AlarmMinute, signal Alarm()), known only by
     // its meta-object; the rotator arms it and owns it from now on.
     void setTimer(QObject *timer);
+    // The index that opens the list's folder lines; without one they show nothing.
+    void setFolderIndex(FolderIndex *index);
+    FolderIndex *folderIndex() const { return m_folders; }
 
     const Settings &settings() const { return m_settings; }
     const PictureList &pictures() const { return m_list; }
@@ -93,6 +99,11 @@ class WallpaperRotator : public QObject {
     void composeStep(int k, const QString &path, const QString &title);
     void showFromHistory(int index);
     bool usable(const QString &path) const;
+    bool hasFolderLines() const;
+    const FolderPictures &folderPictures() const;
+    // The line (0-based) a picture comes from, its own or its folder's; -1: none.
+    int sourceLine(const QString &path) const;
+    void folderStep();
     QString titleOf(const QString &path) const;
     void setFailure(const QString &reason);
     void changeNote(const std::function<void()> &change);
@@ -105,6 +116,9 @@ class WallpaperRotator : public QObject {
     Settings m_settings;
     PictureList m_list;
     Rotation m_rotation;
+    FolderIndex *m_folders = nullptr;
+    FolderRotation m_folderRotation;
+    QString m_folderNote;
     History m_history;
     QString m_title;
     QString m_path;

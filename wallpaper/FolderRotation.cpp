@@ -86,16 +86,17 @@ FolderRotation::Pick FolderRotation::step(const QStringList &files, const Folder
             break;
         std::vector<qsizetype> left;
         for (int pass = 0; pass < 2 && left.empty(); ++pass) {
-            if (pass == 1) {
-                // Every picture was shown: a new round, which does not open
-                // with the picture that closed the last one.
+            // Every picture was shown: a new round, which does not open with
+            // the picture that closed the last one.
+            const bool fresh = pass == 1;
+            if (fresh)
                 m_round.clear();
-                if (n > 1)
-                    m_round.insert(key(m_path));
-            }
-            for (qsizetype i = 0; i < n; ++i)
-                if (!m_round.contains(key(set.at(i).path)))
+            const size_t last = key(m_path);
+            for (qsizetype i = 0; i < n; ++i) {
+                const size_t k = key(set.at(i).path);
+                if (!m_round.contains(k) && !(fresh && n > 1 && k == last))
                     left.push_back(i);
+            }
         }
         pick = set.at(left.empty() ? 0 : left[std::size_t(draw(random, qsizetype(left.size())))]);
         break;

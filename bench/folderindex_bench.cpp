@@ -2,7 +2,9 @@
 // cold index, a warm start from the cache, the memory the index holds, and
 // `find DIR -type f | wc -l` on the same tree for comparison. Prints only.
 #include "FolderIndex.h"
+#include "FolderRotation.h"
 #include "ProcStatus.h"
+#include "RandomSource.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <filesystem>
 
 using namespace std::chrono_literals;
 
@@ -21,7 +24,9 @@ namespace {
 constexpr int kFolders = 1000;
 constexpr int kPerFolder = 100;
 
-// Ten top folders of a hundred each, as a photo collection by year and day.
+// Ten top folders of a hundred each, as a photo collection by year and day,
+// last changed a day ago as such folders are (a folder changed a moment ago
+// is read again at every start).
 void makeTree(const QString &root) {
     for (int f = 0; f < kFolders; ++f) {
         const QString folder = QStringLiteral("%1/%2/day-%3").arg(root).arg(2000 + f / 100).arg(f);
@@ -32,6 +37,29 @@ void makeTree(const QString &root) {
                 file.write("x");
         }
     }
+    const auto dayAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(root.toStdString()))
+        if (entry.is_directory())
+            std::filesystem::last_write_time(entry.path(), dayAgo);
+    std::filesystem::last_write_time(root.toStdString(), dayAgo);
+}
+
+// The slowest and the mean step of a whole shuffled round over files.
+void timeRound(const char *what, const QStringList &files, const FolderPictures &folders,
+               qsizetype steps) {
+    FolderRotation rotation;
+    SeededRandom random(1);
+    double slowest = 0, total = 0;
+    for (qsizetype i = 0; i < steps; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        rotation.step(files, folders, Order::Shuffled, random);
+        const double us = double(timer.nsecsElapsed()) / 1e3;
+        slowest = std::max(slowest, us);
+        total += us;
+    }
+    std::printf("shuffle step: %s: mean %.1f us, slowest %.0f us over a round\n", what,
+                total / double(steps), slowest);
 }
 
 double indexOnce(const QString &cache, const QString &line, qsizetype *pictures,
@@ -86,6 +114,11 @@ int main(int argc, char **argv) {
                 double(index->memoryBytes()) / 1e6, double(rssAfter - rssBefore) / 1e3);
     std::printf("watches:      %d folders watched, %d polled\n", index->watchedFolders(),
                 index->status(line).unwatchedFolders);
+    timeRound("the 100,000-picture folder", {line}, *index, warm);
+    QStringList ten;
+    for (int i = 0; i < 10; ++i)
+        ten << index->picture(line, i);
+    timeRound("a 10-line list", ten, *index, 10);
     delete index;
     return 0;
 }

@@ -301,6 +301,7 @@ void FolderIndex::deliver(const QString &line, quint64 generation,
     if (found == m_lines.end() || found->generation != generation)
         return;
     found->view = std::move(view);
+    ++m_version;
     updateWatches();
     emit changed(line);
 }

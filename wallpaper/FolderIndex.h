@@ -54,6 +54,7 @@ class FolderIndex : public QObject, public FolderPictures {
     // Picture i of the line, 0 <= i < count(line), with native separators.
     QString picture(const QString &line, qsizetype i) const override;
     Place place(const QString &line, const QString &path) const override;
+    quint64 version() const override { return m_version; }
     // Lines of lines whose folder is gone or polled, for the tray's tip.
     QString note(const QStringList &lines) const;
 
@@ -92,6 +93,7 @@ class FolderIndex : public QObject, public FolderPictures {
     QHash<Client, QStringList> m_wanted;
     QHash<QString, QSet<QString>> m_pending; // line -> changed folders
     quint64 m_generation = 0;
+    quint64 m_version = 0;
     QFileSystemWatcher m_watcher;
     QTimer m_settle, m_poll;
     QThread m_thread;

@@ -66,44 +66,59 @@ qsizetype draw(RandomSource &random, qsizetype n) {
 
 FolderRotation::Pick FolderRotation::step(const QStringList &files, const FolderPictures &folders,
                                           Order order, RandomSource &random) {
+    Pick pick;
+    if (order == Order::Shuffled) {
+        pick = shuffled(files, folders, random);
+    } else if (const Expanded set(files, folders); set.size() > 0) {
+        pick = order == Order::List ? set.at(set.after(m_line, m_path))
+                                    : set.at(draw(random, set.size()));
+    }
+    if (pick.line >= 0)
+        shown(pick.line, pick.path);
+    return pick;
+}
+
+FolderRotation::Pick FolderRotation::shuffled(const QStringList &files,
+                                              const FolderPictures &folders, RandomSource &random) {
     const Expanded set(files, folders);
     const qsizetype n = set.size();
     if (n == 0)
         return {};
-    Pick pick;
-    switch (order) {
-    case Order::List:
-        pick = set.at(set.after(m_line, m_path));
-        break;
-    case Order::Random:
-        pick = set.at(draw(random, n));
-        break;
-    case Order::Shuffled: {
-        for (int i = 0; i < kDraws && pick.line < 0; ++i)
-            if (Pick drawn = set.at(draw(random, n)); !m_round.contains(key(drawn.path)))
-                pick = drawn;
-        if (pick.line >= 0)
-            break;
-        std::vector<qsizetype> left;
-        for (int pass = 0; pass < 2 && left.empty(); ++pass) {
-            // Every picture was shown: a new round, which does not open with
-            // the picture that closed the last one.
-            const bool fresh = pass == 1;
-            if (fresh)
-                m_round.clear();
-            const size_t last = key(m_path);
-            for (qsizetype i = 0; i < n; ++i) {
-                const size_t k = key(set.at(i).path);
-                if (!m_round.contains(k) && !(fresh && n > 1 && k == last))
-                    left.push_back(i);
-            }
+    const size_t last = key(m_path);
+    // Random draws find a picture not shown yet at once for most of a
+    // round, without building the paths of 100,000 pictures.
+    const auto drawn = [&](bool freshRound) -> Pick {
+        for (int i = 0; i < kDraws; ++i) {
+            Pick pick = set.at(draw(random, n));
+            const size_t k = key(pick.path);
+            if (!m_round.contains(k) && !(freshRound && n > 1 && k == last))
+                return pick;
         }
-        pick = set.at(left.empty() ? 0 : left[std::size_t(draw(random, qsizetype(left.size())))]);
-        break;
+        return {};
+    };
+    if (Pick pick = drawn(false); pick.line >= 0)
+        return pick;
+    // Near the end of the round: those left, listed once.
+    if (m_left.files != files || m_left.version != folders.version() || m_left.pictures.empty()) {
+        m_left = {files, folders.version(), {}};
+        for (qsizetype i = 0; i < n; ++i)
+            if (Pick pick = set.at(i); !m_round.contains(key(pick.path)))
+                m_left.pictures.push_back(std::move(pick));
     }
+    while (!m_left.pictures.empty()) {
+        const auto at = std::size_t(draw(random, qsizetype(m_left.pictures.size())));
+        Pick pick = std::move(m_left.pictures[at]);
+        m_left.pictures[at] = std::move(m_left.pictures.back());
+        m_left.pictures.pop_back();
+        if (!m_round.contains(key(pick.path)))
+            return pick;
     }
-    shown(pick.line, pick.path);
-    return pick;
+    // Every picture was shown: a new round, which does not open with the
+    // picture that closed the last one.
+    m_round.clear();
+    if (Pick pick = drawn(true); pick.line >= 0)
+        return pick;
+    return set.at(0);
 }
 
 FolderRotation::Pick FolderRotation::within(const QStringList &files, const FolderPictures &folders,

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 class RandomSource;
 
 // What the folder lines of a list hold, as the rotation reads it.
@@ -22,6 +25,8 @@ class FolderPictures {
         bool found = false;
     };
     virtual Place place(const QString &line, const QString &path) const = 0;
+    // Moves on whenever any line's pictures change.
+    virtual quint64 version() const = 0;
 };
 
 // The rotation of a list that has folder lines: every picture of a folder
@@ -46,7 +51,16 @@ class FolderRotation {
     int line() const { return m_line; }
 
   private:
+    Pick shuffled(const QStringList &files, const FolderPictures &folders, RandomSource &random);
+
     int m_line = -1;
     QString m_path;
     QSet<size_t> m_round; // hashes of the paths shown this round
+    // The pictures left in the round once random draws rarely find one,
+    // valid while the list and the folders stay as they were.
+    struct Left {
+        QStringList files;
+        quint64 version = 0;
+        std::vector<Pick> pictures;
+    } m_left;
 };

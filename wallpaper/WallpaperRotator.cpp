@@ -27,6 +27,7 @@ struct NoFolders : FolderPictures {
     qsizetype count(const QString &) const override { return 0; }
     QString picture(const QString &, qsizetype) const override { return {}; }
     Place place(const QString &, const QString &) const override { return {}; }
+    quint64 version() const override { return 0; }
 };
 
 bool anyFolderLine(const QStringList &files) {

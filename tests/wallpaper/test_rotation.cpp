@@ -39,6 +39,12 @@ struct Folders : FolderPictures {
         const auto at = std::lower_bound(list.begin(), list.end(), path);
         return {at - list.begin(), at != list.end() && *at == path};
     }
+    quint64 version() const override {
+        QStringList all;
+        for (const QStringList &list : pictures)
+            all += list;
+        return qHash(all.join('|')) + quint64(pictures.size());
+    }
 };
 
 enum Change { Nothing, Added, Removed, Emptied, GoneAndBack };

@@ -169,7 +169,9 @@ QString entryText(const QString &program) {
                           "Name=Mirell\n"
                           "Comment=Wallpaper rotator in the notification area\n"
                           "Icon=" MIRELL_APP_ID "\n"
-                          "Exec=%1\n"
+                          // At login a desktop without a notification area
+                          // gets a note instead of the settings window.
+                          "Exec=%1 --login\n"
                           // Desktops skip the entry once the program is gone.
                           "TryExec=%2\n"
                           "Terminal=false\n"
@@ -189,7 +191,11 @@ State classify(const std::optional<QString> &entry, const QString &program) {
         keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) == QLatin1String("false"))
         return State::Disabled;
     const auto arguments = execArguments(keys.value(QStringLiteral("Exec")));
-    return arguments == QStringList{program} ? State::On : State::Edited;
+    // Entries of older copies start the program without the flag.
+    return arguments == QStringList{program} ||
+                   arguments == QStringList{program, QStringLiteral("--login")}
+               ? State::On
+               : State::Edited;
 }
 
 QString whyNotStartable(AutostartStore::Form form, const QString &program) {

@@ -68,8 +68,9 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     parser.addOption(autostart);
     const QCommandLineOption start(
         QStringLiteral("start"),
-        QStringLiteral("With --next, --settings, --pause or --resume: start Mirell first "
-                       "when it is not running."));
+        QStringLiteral(
+            "With --next, --previous, --settings, --pause or --resume: start Mirell first "
+            "when it is not running."));
     parser.addOption(start);
     const QCommandLineOption login(
         QStringLiteral("login"),
@@ -120,10 +121,11 @@ CommandLine parseCommandLine(const QStringList &arguments, const QString &versio
     if (parser.isSet(login) && (!chosen.isEmpty() || parser.isSet(start)))
         return usageError(QStringLiteral("--login goes alone."));
     if (parser.isSet(start) &&
-        (chosen.size() != 1 || chosen.constFirst() == QLatin1String("quit") ||
-         chosen.constFirst() == QLatin1String("status")))
-        return usageError(
-            QStringLiteral("--start goes with --next, --settings, --pause or --resume."));
+        (chosen.size() != 1 ||
+         !QStringList{"next", "previous", "settings", "pause", "resume"}.contains(
+             chosen.constFirst())))
+        return usageError(QStringLiteral(
+            "--start goes with --next, --previous, --settings, --pause or --resume."));
     if (parser.isSet(autostart)) {
         if (!chosen.isEmpty() || parser.isSet(json) || parser.isSet(login))
             return usageError(QStringLiteral("Give one command at a time."));

@@ -2,9 +2,17 @@
 
 #include "StatusNotifier.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProcess>
+#include <QTimer>
+
+namespace {
+// The menu's title where it comes as a window of its own.
+const QString MenuTitle = QStringLiteral("Mirell! メニュー");
+} // namespace
 
 TrayIcon::TrayIcon(QObject *parent) : TrayControl(parent) {}
 
@@ -119,6 +127,17 @@ void TrayIcon::popUpMenu(const QPoint &at) {
         // tiling compositors float it rather than fill the screen with it.
         m_menu->adjustSize();
         m_menu->setFixedSize(m_menu->sizeHint());
+        m_menu->setWindowTitle(MenuTitle);
+        // No Wayland client places its own windows; sway, asked over its
+        // socket, moves the floating menu to the pointer that clicked the icon.
+        if (qEnvironmentVariableIsSet("SWAYSOCK"))
+            QTimer::singleShot(100, m_menu, [] {
+                QProcess::startDetached(
+                    QStringLiteral("swaymsg"),
+                    {QStringLiteral("[pid=%1 title=\"^%2$\"] move position cursor")
+                         .arg(QCoreApplication::applicationPid())
+                         .arg(MenuTitle)});
+            });
     }
     m_menu->popup(at.isNull() ? QCursor::pos() : at);
 }

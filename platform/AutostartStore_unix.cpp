@@ -1,9 +1,10 @@
 #include "AutostartStore.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -41,8 +42,7 @@ class DesktopEntryFile : public AutostartStore {
     }
     bool write(const QString &entry) override {
         QDir().mkpath(QFileInfo(m_path).path());
-        QSaveFile file(m_path);
-        return file.open(QIODevice::WriteOnly) && file.write(entry.toUtf8()) >= 0 && file.commit();
+        return writeFileAtomically(m_path, entry.toUtf8());
     }
     bool remove() override { return QFile::remove(m_path); }
     QString where() const override { return m_path; }

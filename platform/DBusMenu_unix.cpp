@@ -27,30 +27,6 @@ const QDBusArgument &operator>>(const QDBusArgument &arg, DBusMenuLayout &item) 
     arg.endStructure();
     return arg;
 }
-QDBusArgument &operator<<(QDBusArgument &arg, const DBusMenuItem &item) {
-    arg.beginStructure();
-    arg << item.id << item.properties;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, DBusMenuItem &item) {
-    arg.beginStructure();
-    arg >> item.id >> item.properties;
-    arg.endStructure();
-    return arg;
-}
-QDBusArgument &operator<<(QDBusArgument &arg, const DBusMenuEvent &event) {
-    arg.beginStructure();
-    arg << event.id << event.eventId << event.data << event.timestamp;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, DBusMenuEvent &event) {
-    arg.beginStructure();
-    arg >> event.id >> event.eventId >> event.data >> event.timestamp;
-    arg.endStructure();
-    return arg;
-}
 
 DBusMenu::DBusMenu(const QList<QAction *> &actions, QObject *object)
     : QDBusAbstractAdaptor(object), m_actions(actions) {

@@ -6,7 +6,29 @@
 #include <QList>
 #include <QVariantMap>
 
+#include <tuple>
+
 class QAction;
+
+// A plain D-Bus structure: its members in their order on the wire, from
+// T::fields(value), carried by the one pair of operators below.
+template <typename T>
+concept DBusStructure = requires(T &value) {
+    T::fields(value);
+};
+
+template <DBusStructure T> QDBusArgument &operator<<(QDBusArgument &arg, const T &value) {
+    arg.beginStructure();
+    std::apply([&arg](const auto &...field) { (arg << ... << field); }, T::fields(value));
+    arg.endStructure();
+    return arg;
+}
+template <DBusStructure T> const QDBusArgument &operator>>(const QDBusArgument &arg, T &value) {
+    arg.beginStructure();
+    std::apply([&arg](auto &...field) { (arg >> ... >> field); }, T::fields(value));
+    arg.endStructure();
+    return arg;
+}
 
 // One entry of a com.canonical.dbusmenu layout: (ia{sv}av), its children
 // wrapped in variants.
@@ -18,12 +40,14 @@ struct DBusMenuLayout {
 struct DBusMenuItem {
     int id = 0;
     QVariantMap properties;
+    static auto fields(auto &item) { return std::tie(item.id, item.properties); }
 };
 struct DBusMenuEvent {
     int id = 0;
     QString eventId;
     QDBusVariant data;
     uint timestamp = 0;
+    static auto fields(auto &e) { return std::tie(e.id, e.eventId, e.data, e.timestamp); }
 };
 Q_DECLARE_METATYPE(DBusMenuLayout)
 Q_DECLARE_METATYPE(DBusMenuItem)

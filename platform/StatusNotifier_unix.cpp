@@ -24,12 +24,14 @@ const QString MenuPath = QStringLiteral("/MenuBar");
 struct IconPixmap {
     int width = 0, height = 0;
     QByteArray data;
+    static auto fields(auto &p) { return std::tie(p.width, p.height, p.data); }
 };
 using IconPixmaps = QList<IconPixmap>;
 struct ToolTip {
     QString iconName;
     IconPixmaps pixmaps;
     QString title, text;
+    static auto fields(auto &t) { return std::tie(t.iconName, t.pixmaps, t.title, t.text); }
 };
 
 } // namespace
@@ -38,31 +40,6 @@ Q_DECLARE_METATYPE(IconPixmap)
 Q_DECLARE_METATYPE(ToolTip)
 
 namespace {
-
-QDBusArgument &operator<<(QDBusArgument &arg, const IconPixmap &p) {
-    arg.beginStructure();
-    arg << p.width << p.height << p.data;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, IconPixmap &p) {
-    arg.beginStructure();
-    arg >> p.width >> p.height >> p.data;
-    arg.endStructure();
-    return arg;
-}
-QDBusArgument &operator<<(QDBusArgument &arg, const ToolTip &t) {
-    arg.beginStructure();
-    arg << t.iconName << t.pixmaps << t.title << t.text;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument &operator>>(const QDBusArgument &arg, ToolTip &t) {
-    arg.beginStructure();
-    arg >> t.iconName >> t.pixmaps >> t.title >> t.text;
-    arg.endStructure();
-    return arg;
-}
 
 IconPixmaps pixmapsOf(const QIcon &icon) {
     IconPixmaps out;

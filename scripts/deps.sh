@@ -17,6 +17,14 @@ MIRELL_TEST_PACKAGES=(
   cinnamon-desktop-data mate-desktop-common xfconf libxfconf-0-3 nodejs
   desktop-file-utils appstream
 )
+# The Windows build: Qt cross-built by scripts/windows-toolchain.sh, run under wine.
+MIRELL_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev ca-certificates
+  qt6-base-dev qt6-base-dev-tools
+)
+MIRELL_WINDOWS_TEST_PACKAGES=(
+  wine64 wine fonts-ipafont-gothic xvfb xauth trayer x11-utils xdotool imagemagick
+)
 
 mirell_missing() {
   local p missing=()

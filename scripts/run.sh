@@ -6,7 +6,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/deps.sh"
 mirell_install "${MIRELL_PACKAGES[@]}"
 
+# The test script's very configuration, so that alternating the two never
+# reconfigures the folder nor rebuilds the program; only the program and its
+# plugin are built here.
 build="${MIRELL_BUILD_DIR:-$here/build}"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRELL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELL_BUILD_TESTS=ON \
+  >/dev/null
+cmake --build "$build" -j "$(nproc)" --target mirell
 exec "$build/bin/mirell"

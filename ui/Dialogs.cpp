@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "FileDialogCase.h"
 #include "FontDialog.h"
 
 #include <QFileDialog>
@@ -28,9 +29,8 @@ QString firstEntry(const QString &qtFilter) {
 // "IMG_0001.JPG" would hide behind "*.jpg"; Windows matches without case.
 QString dialogFilter(const QString &filter) {
     const QString qtFilter = toQtFilter(filter);
-#ifdef Q_OS_WIN
-    return qtFilter;
-#else
+    if (!fileDialogsMatchCase())
+        return qtFilter;
     QStringList entries = qtFilter.split(QStringLiteral(";;"));
     for (QString &entry : entries) {
         const qsizetype open = entry.lastIndexOf(QLatin1Char('('));
@@ -44,7 +44,6 @@ QString dialogFilter(const QString &filter) {
         entry = entry.left(open + 1) + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
-#endif
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImageWriter>
@@ -20,6 +19,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -169,8 +169,10 @@ bool Composer::composeOne(const Request &request) {
 
 QString Composer::defaultOutputPath() {
     const QString programDir = QCoreApplication::applicationDirPath();
-    const QFileInfo info(programDir);
-    if (!programDir.isEmpty() && info.isDir() && info.isWritable())
+    // Windows calls any folder without the read-only attribute writable,
+    // Program Files included; only making a file there tells.
+    QTemporaryFile probe(QDir(programDir).filePath(QStringLiteral("MirellWP-XXXXXX.tmp")));
+    if (!programDir.isEmpty() && probe.open())
         return QDir(programDir).filePath(kFileName);
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(dataDir);

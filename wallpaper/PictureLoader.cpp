@@ -137,6 +137,7 @@ bool turnsSideways(QImageIOHandler::Transformations t) {
     return t.testFlag(QImageIOHandler::TransformationRotate90);
 }
 
+#ifdef MIRELL_HAVE_LIBJPEG_TURBO
 // As QImageReader applies it: mirror and flip first, then a quarter turn clockwise.
 QImage oriented(QImage image, QImageIOHandler::Transformations t) {
     if (t == QImageIOHandler::TransformationNone)
@@ -147,6 +148,7 @@ QImage oriented(QImage image, QImageIOHandler::Transformations t) {
         image = image.transformed(QTransform().rotate(90));
     return image;
 }
+#endif
 
 bool isContentError(QImageReader::ImageReaderError error) {
     return error == QImageReader::UnsupportedFormatError || error == QImageReader::InvalidDataError;

@@ -2,13 +2,13 @@
 
 #include "CommandBackgrounds.h"
 #include "GnomeFamilyBackground.h"
-#include "KdeBackground.h"
 #include "RefusingBackground.h"
 #include "XfceBackground.h"
 
 #ifdef Q_OS_WIN
 #include "WindowsBackground_win.h"
 #else
+#include "KdeBackground_unix.h"
 #include "X11RootBackground_x11.h"
 #endif
 
@@ -27,7 +27,11 @@ std::unique_ptr<DesktopBackground> createDesktopBackground(DesktopKind kind) {
     case DesktopKind::Mate:
         return std::make_unique<GnomeFamilyBackground>(GnomeFamilyBackground::Flavour::Mate);
     case DesktopKind::Kde:
+#ifdef Q_OS_WIN
+        break;
+#else
         return std::make_unique<KdeBackground>();
+#endif
     case DesktopKind::Xfce:
         return std::make_unique<XfceBackground>();
     case DesktopKind::Lxqt:

@@ -83,8 +83,8 @@ class TestRemoteControl : public QObject {
         QTest::newRow("bare word") << QStringList{"next"} << A::UsageError << QString();
         QTest::newRow("start, then next")
             << QStringList{"--start", "--next"} << A::Send << QString("next");
-        QTest::newRow("start and status")
-            << QStringList{"--start", "--status"} << A::UsageError << QString();
+        QTest::newRow("start and history")
+            << QStringList{"--start", "--history"} << A::UsageError << QString();
         QTest::newRow("start alone") << QStringList{"--start"} << A::UsageError << QString();
         QTest::newRow("login") << QStringList{"--login"} << A::Start << QString();
         QTest::newRow("login and start")

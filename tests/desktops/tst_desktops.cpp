@@ -1,6 +1,6 @@
 #include "CommandBackgrounds.h"
 #include "GnomeFamilyBackground.h"
-#include "KdeBackground.h"
+#include "KdeBackground_unix.h"
 #include "XfceBackground.h"
 
 #include <QDBusConnection>

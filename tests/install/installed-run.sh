@@ -18,6 +18,9 @@ DESTDIR="$tmp/root" cmake --install "$build" --prefix /opt/mirell >/dev/null || 
 prefix=$tmp/root/opt/mirell
 [ "$(ls "$prefix/bin")" = mirell ] || fail "bin holds more than the program: $(ls "$prefix/bin")"
 ls "$prefix"/lib*/mirell/Chronome* >/dev/null || fail "Chronome is not in lib/mirell"
+# /opt/mirell/bin is on no one's PATH: the menu entry names the program in full.
+entry=$prefix/share/applications/io.github.mirell.Mirell.desktop
+[ "$(grep -c '^Exec=/opt/mirell/bin/mirell' "$entry")" = 6 ] || fail "menu entry: $(grep ^Exec "$entry")"
 
 user=$tmp/user
 mirell_env "$user"

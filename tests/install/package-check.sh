@@ -30,6 +30,8 @@ expected=$( {
   echo /usr/share/applications/$id.desktop
   echo /usr/share/metainfo/$id.metainfo.xml
   echo /usr/share/man/man1/mirell.1.gz
+  echo /usr/share/doc/mirell/copyright
+  echo /usr/share/doc/mirell/changelog.gz
   echo /usr/share/icons/hicolor/scalable/apps/$id.svg
   for s in 16 22 24 32 48 64 128 256; do echo "/usr/share/icons/hicolor/${s}x$s/apps/$id.png"; done
 } | sort)
@@ -42,6 +44,12 @@ done
 # run at removal and go after them.
 scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'inst$|rm$' || true)
 [ -z "$scripts" ] || fail "maintainer scripts: $scripts"
+# Debian's own judge of a package: errors and warnings fail, notes are printed.
+source "$src/scripts/deps.sh"
+mirell_install lintian
+verdict=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
+[ -z "$verdict" ] || echo "$verdict"
+! grep -qE '^[EW]: ' <<<"$verdict" || fail "lintian objects"
 
 home=$(mktemp -d)
 trap 'apt-get remove -y -qq mirell >/dev/null 2>&1 || true; rm -rf "$home"' EXIT

@@ -1,8 +1,15 @@
 #include "Autostart.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Autostart::State;
 
@@ -19,30 +26,44 @@ static bool writeFile(const QString &path, const QString &text) {
 class TestAutostart : public QObject {
     Q_OBJECT
   private slots:
-    // A folder name a user may well have; the entry must start exactly the
-    // program in it, read back by us and by GLib's launcher.
+    // Folder names a user may well have: the exact Exec text (a "$" or "`"
+    // left bare would be expanded by launchers that hand it to a shell), and
+    // the entry read back by us and started by GLib's launcher.
+    void execStartsThatVeryProgram_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << QString("plain") << QString("/opt/plain/mirell");
+        QTest::newRow("blank") << QString("with blank") << QString("\"/opt/with blank/mirell\"");
+        QTest::newRow("quotes") << QString("it's \"quoted\"")
+                                << QString("\"/opt/it's \\\\\"quoted\\\\\"/mirell\"");
+        QTest::newRow("shell") << QString("back\\slash $HOME `x`")
+                               << QString(
+                                      "\"/opt/back\\\\\\\\slash \\\\$HOME \\\\`x\\\\`/mirell\"");
+        QTest::newRow("percent") << QString("100% sure; a|b & (c) #d")
+                                 << QString("\"/opt/100%% sure; a|b & (c) #d/mirell\"");
+        QTest::newRow("Japanese, tilde")
+            << QString("日本語 ~tilde") << QString("\"/opt/日本語 ~tilde/mirell\"");
+    }
     void execStartsThatVeryProgram() {
-        for (const char *name : {"plain", "with blank", "it's \"quoted\"", "back\\slash $HOME `x`",
-                                 "100% sure; a|b & (c) #d", "日本語 ~tilde"}) {
-            const QString folder = QString::fromUtf8(name);
-            QTemporaryDir dir;
-            QVERIFY(QDir(dir.path()).mkpath(folder));
-            const QString program = dir.filePath(folder + "/mirell");
-            QVERIFY(writeFile(program, "#!/bin/sh\nprintf %s \"$0\" > \"$MARK\"\n"));
-            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
-            const QString entry = Autostart::entryText(program);
-            QCOMPARE(Autostart::execArguments(Autostart::entryKeys(entry).value("Exec")),
-                     QStringList{program});
-            // GLib looks for the program before it undoes "%%", so it refuses such
-            // an entry however it is written; that folder is checked by our parser only.
-            if (folder.contains('%'))
-                continue;
-            const QString file = dir.filePath("entry.desktop");
-            QVERIFY(writeFile(file, entry));
-            qputenv("MARK", dir.filePath("mark").toLocal8Bit());
-            QCOMPARE(QProcess::execute("gio", {"launch", file}), 0);
-            QTRY_COMPARE_WITH_TIMEOUT(readFile(dir.filePath("mark")), program, 20000);
-        }
+        QFETCH(QString, folder);
+        QTEST(Autostart::execArgument("/opt/" + folder + "/mirell"), "exec");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(folder));
+        const QString program = dir.filePath(folder + "/mirell");
+        QVERIFY(writeFile(program, "#!/bin/sh\nprintf %s \"$0 $1\" > \"$MARK\"\n"));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        const QString entry = Autostart::entryText(program);
+        QCOMPARE(Autostart::execArguments(Autostart::entryKeys(entry).value("Exec")),
+                 (QStringList{program, "--login"}));
+        // GLib looks for the program before it undoes "%%", so it refuses such
+        // an entry however it is written (and --autostart on says so).
+        if (folder.contains('%'))
+            return;
+        const QString file = dir.filePath("entry.desktop");
+        QVERIFY(writeFile(file, entry));
+        qputenv("MARK", dir.filePath("mark").toLocal8Bit());
+        QCOMPARE(QProcess::execute("gio", {"launch", file}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(dir.filePath("mark")), program + " --login", 20000);
     }
 
     void classifiesWhatIsThere() {
@@ -50,12 +71,67 @@ class TestAutostart : public QObject {
                       head = "[Desktop Entry]\n";
         for (auto [entry, state] :
              {std::pair{ours, State::On},
+              {head + "Exec=\"/opt/my apps/mirell\"\n", State::On},      // an older copy's
               {head + "Exec = \"/opt/my apps/mirell\" %U\n", State::On}, // quoted by hand
               {ours + "Hidden=true\n", State::Disabled},
               {ours + "X-GNOME-Autostart-enabled=false\n", State::Disabled},
               {head + "Exec=/usr/bin/mirell\n", State::Edited},
               {head + "Exec=\"/opt/my apps/mirell\n", State::Edited}}) // unclosed quote
             QVERIFY2(Autostart::classify(entry, "/opt/my apps/mirell") == state, qPrintable(entry));
+    }
+
+    // A pipe where the entry goes would hold a reader forever, a huge file
+    // is no entry: either is reported and left as it is, whatever is asked.
+    void whatIsNoEntryIsLeftAlone_data() {
+        QTest::addColumn<QString>("value");
+        for (const char *value : {"", "on", "off"})
+            QTest::newRow(*value ? value : "ask") << QString(value);
+    }
+    void whatIsNoEntryIsLeftAlone() {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const auto store = userAutostartStore("mirell-test");
+        const QString fifo = store->where(), big = dir.filePath("big");
+        QVERIFY(QDir().mkpath(dir.filePath("autostart")) &&
+                mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(writeFile(big, QString(70000, 'x')) &&
+                QFile::link(big, dir.filePath("autostart/b.desktop")));
+        for (const char *id : {"mirell-test", "b"}) {
+            QString out, err;
+            QCOMPARE(
+                Autostart::runCommand(*userAutostartStore(id), "/opt/mirell", value, &out, &err),
+                1);
+            QVERIFY2(err.contains("left as it is"), qPrintable(err));
+        }
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+        QCOMPARE(QFileInfo(big).size(), 70000);
+    }
+
+    // An entry that would start nothing at login is refused, not reported as on.
+    void onlyAStartableEntryIsOn_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<int>("status");
+        QTest::newRow("plain") << QByteArray("apps") << 0;
+        QTest::newRow("percent") << QByteArray("100%") << 1;
+        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << 1;
+    }
+    void onlyAStartableEntryIsOn() {
+        QFETCH(QByteArray, folder);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const auto remove =
+            qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
+        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+        const QByteArray program = QFile::encodeName(dir.path()) + '/' + folder + "/mirell";
+        QVERIFY(mkdir(QFile::encodeName(dir.path()) + '/' + folder, 0700) == 0 &&
+                close(creat(program, 0700)) == 0);
+        QString out, err;
+        const auto store = userAutostartStore("mirell-test");
+        QCOMPARE(Autostart::runCommand(*store, QFile::decodeName(program), "on", &out, &err),
+                 status);
+        QCOMPARE(QFileInfo::exists(store->where()), status == 0);
+        QCOMPARE(err.contains("not turned on"), status != 0);
     }
 
     // The real program, from a folder with a blank and a quote, against a

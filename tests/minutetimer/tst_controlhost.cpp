@@ -145,7 +145,10 @@ class TestControlHost : public QObject {
         fs::create_directories(program);
         fs::copy_file(QCoreApplication::applicationFilePath().toStdString(), program / "probe");
         // QProcess wants the program's name as text; the link spells it in ASCII.
-        fs::create_symlink(program / "probe", root / "probe");
+        std::error_code noLinks;
+        fs::create_symlink(program / "probe", root / "probe", noLinks);
+        if (noLinks)
+            QSKIP("no symbolic links on this system (wine)");
 
         qputenv("MIRELL_PLUGIN_PROBE", "1"); // read by the copy's main() only
         QProcess probe;

@@ -1,4 +1,4 @@
-#include "KdeBackground.h"
+#include "KdeBackground_unix.h"
 
 #include "BackendError.h"
 

@@ -1,0 +1,5 @@
+#include "FileDialogCase.h"
+
+bool fileDialogsMatchCase() {
+    return true;
+}

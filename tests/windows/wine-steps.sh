@@ -1,0 +1,100 @@
+# Sourced by check.sh on its private X server, with $build and $here set.
+# Each step says what it checks; the first that fails ends the run.
+qt=${MIRELL_WINDOWS_QT:-${MIRELL_WINDOWS_CACHE:-/var/cache/mirell-windows}/qt6}
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+wine=wine
+command -v wine >/dev/null || wine=/usr/lib/wine/wine64
+w() { timeout 120 "$wine" "$@"; }
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+ok() { echo "ok: $*"; }
+# Polls a condition for up to 30 s: wine has no event to wait on from here.
+until_true() {
+  for _ in $(seq 300); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+windows_path() { echo "Z:${1//\//\\}"; }
+
+w wineboot -i >/dev/null 2>&1
+cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+
+# The tests, finding Qt and the mingw runtime where the build took them from.
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+failed=()
+for test in "$build"/tests/bin/*.exe; do
+  name=$(basename "$test" .exe)
+  WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)" \
+    QT_PLUGIN_PATH=$(windows_path "$qt/plugins") QT_QPA_PLATFORM=offscreen \
+    timeout 300 "$wine" "$test" -o "$work/$name.txt,txt" >/dev/null 2>&1 || failed+=("$name")
+  grep -h '^Totals' "$work/$name.txt" 2>/dev/null | sed "s/^/$name: /" || echo "$name: no result"
+done
+[ ${#failed[@]} -eq 0 ] || {
+  grep -h -A3 '^FAIL' "$work"/*.txt >&2 || true
+  fail "tests under wine: ${failed[*]}"
+}
+
+# The portable folder, unpacked where the user may write: the BMP goes beside it.
+drive=$WINEPREFIX/drive_c
+cp -r "$build/Mirell" "$drive/Mirell"
+mkdir -p "$drive/pics"
+convert -size 640x480 gradient:red-blue "$drive/pics/sea.jpg"
+convert -size 800x600 xc:green "$drive/pics/field.bmp"
+convert -size 300x200 xc:yellow "$drive/pics/sun.gif"
+key='HKCU\Software\Mirell!\Setting'
+n=0
+for f in sea.jpg field.bmp sun.gif; do
+  w reg add "$key" /v "Files$n" /d "C:\\pics\\$f" /f >/dev/null
+  w reg add "$key" /v "Title$n" /d "$f" /f >/dev/null
+  n=$((n + 1))
+done
+w reg add "$key" /v ListCount /d 2 /f >/dev/null
+mirell() { timeout 60 "$wine" 'C:\Mirell\mirell.exe' "$@" 2>/dev/null | tr -d '\r'; }
+reg_value() { w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
+
+panel=$(xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ && !p {print $1; p = 1}')
+icons() { xwininfo -tree -id "$panel" | grep -c '"explorer.exe"' || true; }
+icons_are() { [ "$(icons)" = "$1" ]; }
+"$wine" 'C:\Mirell\mirell.exe' >"$work/first.out" 2>&1 &
+first=$!
+until_true icons_are 1 || { xwininfo -root -tree >&2; fail "no tray icon docked in the notification area"; }
+ok "tray icon docked"
+
+second=$(mirell) || fail "a second start ended with an error"
+[ -z "$second" ] && [ "$(icons)" = 1 ] && kill -0 $first || fail "a second start was not silent: $second"
+ok "a second start is silent"
+
+mirell --next >/dev/null || fail "--next"
+bmp='C:\Mirell\MirellWP.bmp'
+wallpaper_is() { [ "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" = "$1" ]; }
+until_true wallpaper_is "$bmp" ||
+  fail "Control Panel\\Desktop\\Wallpaper is '$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)'"
+spi=$(w "$build/deskwallpaper.exe" | tr -d '\r')
+[ "$spi" = "$bmp" ] || fail "SPI_GETDESKWALLPAPER names '$spi'"
+[ "$(head -c2 "$drive/Mirell/MirellWP.bmp")" = BM ] || fail "MirellWP.bmp is no BMP"
+ok "--next: the wallpaper is $spi"
+
+current=$(reg_value "$key" Current)
+status=$(mirell --status)
+picture=$(reg_value "$key" "Files$((current - 1))")
+grep -qxF "picture: $picture" <<<"$status" || fail "--status says '$status', Current is $current"
+[ "$(reg_value "$key" ListCount)" = 2 ] && [ "$(reg_value "$key" Title2)" = sun.gif ] ||
+  fail "the list in the registry changed"
+ok "--status prints $picture, the registry's Current $current"
+
+mirell --settings >/dev/null
+until_true xdotool search --onlyvisible --name '^Mirell!$' >/dev/null || fail "no settings window"
+until_true icons_are 0 || fail "the tray icon stays while the settings window is open"
+sleep 1 # the window paints after it maps
+import -window root "$build/settings.png"
+ok "settings window open, tray icon hidden (screenshot $build/settings.png)"
+
+mirell --quit >/dev/null
+until_true bash -c "! kill -0 $first 2>/dev/null" || fail "--quit did not end the program"
+ok "--quit ends it"

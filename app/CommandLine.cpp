@@ -2,7 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -161,6 +163,24 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
         else if (value.isString())
             text = escapeControls(value.toString());
         out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
+    }
+    // "monitor: HDMI-1 1920x1080+0+0 /path/picture.jpg", a line for each, the
+    // place written as X11 geometry is.
+    const QJsonArray monitors = status.value(QStringLiteral("monitors")).toArray();
+    for (const QJsonValue &monitor : monitors) {
+        const QJsonObject m = monitor.toObject();
+        const QJsonObject g = m.value(QStringLiteral("geometry")).toObject();
+        const auto number = [&g](const char *key, bool sign) {
+            const qint64 n = g.value(QLatin1String(key)).toInteger();
+            return (sign && n >= 0 ? QStringLiteral("+") : QString()) + QString::number(n);
+        };
+        const QString place = number("width", false) + u'x' + number("height", false) +
+                              number("x", true) + number("y", true);
+        out += QStringLiteral("monitor: %1 %2 %3")
+                   .arg(escapeControls(m.value(QStringLiteral("name")).toString()), place,
+                        escapeControls(m.value(QStringLiteral("picture")).toString()))
+                   .toUtf8() +
+               '\n';
     }
     return out;
 }

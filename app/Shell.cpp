@@ -107,6 +107,17 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
         for (const History::Entry &entry : m_rotator.history().entries())
             history.append(QJsonObject{{QStringLiteral("picture"), entry.path},
                                        {QStringLiteral("shown"), withOffset(entry.shown)}});
+        QJsonArray monitors;
+        for (const Composer::Shown &shown : status.monitors) {
+            const QRect g = shown.monitor.geometry;
+            monitors.append(QJsonObject{
+                {QStringLiteral("name"), shown.monitor.name},
+                {QStringLiteral("geometry"), QJsonObject{{QStringLiteral("x"), g.x()},
+                                                         {QStringLiteral("y"), g.y()},
+                                                         {QStringLiteral("width"), g.width()},
+                                                         {QStringLiteral("height"), g.height()}}},
+                {QStringLiteral("picture"), shown.picture}});
+        }
         const QJsonObject object{
             {QStringLiteral("picture"), status.picture},
             {QStringLiteral("order"), orderName(status.order)},
@@ -115,6 +126,7 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
             {QStringLiteral("next"),
              status.next.isValid() ? QJsonValue(withOffset(status.next)) : QJsonValue()},
             {QStringLiteral("history"), history},
+            {QStringLiteral("monitors"), monitors},
             {QStringLiteral("source"), status.source},
         };
         *output = QJsonDocument(object).toJson(QJsonDocument::Compact);

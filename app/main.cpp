@@ -10,6 +10,7 @@
 #include "FolderIndex.h"
 #include "FrmMain.h"
 #include "LocalAccess.h"
+#include "MonitorWatch.h"
 #include "RandomSource.h"
 #include "RemoteControl.h"
 #include "ScreenInfo.h"
@@ -183,6 +184,7 @@ int main(int argc, char *argv[]) {
         FolderIndex::Options{QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                              QStringLiteral("/folders")});
     rotator.setFolderIndex(&folders);
+    const MonitorWatch monitors(screen, [&rotator] { rotator.recompose(); });
 
     QtDialogs dialogs;
     QtFileOpener opener;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ScreenInfo.h"
+
 #include <QHash>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -16,6 +19,25 @@ class DesktopBackground {
     // On failure returns false and puts a sentence for the user into *error;
     // the desktop keeps what it showed.
     virtual bool apply(const QString &path, const QImage &image, QString *error) = 0;
+
+    // One picture per monitor, the primary's first, each already written in
+    // full to its own file. A desktop that takes them says so; one that can
+    // neither take them nor span one canvas is handed the primary's picture.
+    struct MonitorPicture {
+        MonitorInfo monitor;
+        QString path;
+        QImage image;
+    };
+    virtual bool takesEachMonitor() const { return false; }
+    virtual bool applyEach(const QList<MonitorPicture> &pictures, QString *error) {
+        return !pictures.isEmpty() && apply(pictures[0].path, pictures[0].image, error);
+    }
+    // A canvas covering the bounding box of several monitors: the desktop is
+    // to stretch it across all of them rather than repeat it on each.
+    virtual bool spansMonitors() const { return false; }
+    virtual bool applySpanning(const QString &path, const QImage &image, QString *error) {
+        return apply(path, image, error);
+    }
 };
 
 enum class DesktopKind {

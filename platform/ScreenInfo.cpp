@@ -21,26 +21,11 @@ int toDevice(int logical, qreal ratio) {
     return int(std::lround(logical * ratio));
 }
 
-} // namespace
-
-QSize QtScreenInfo::size() const {
-    QScreen *screen = primary();
-    if (!screen)
-        return fallbackSize;
-    const qreal ratio = screen->devicePixelRatio();
-    const QSize logical = screen->geometry().size();
-    const QSize device(toDevice(logical.width(), ratio), toDevice(logical.height(), ratio));
-    return device.isEmpty() ? fallbackSize : device;
-}
-
 // Relative to the screen's own top-left corner: the caption is placed on a
 // picture centred on this screen, wherever the screen sits in the virtual
 // desktop. Edges are scaled rather than the size, so that a fractional
 // ratio cannot leave a one-pixel gap or overlap at the far edge.
-QRect QtScreenInfo::workArea() const {
-    QScreen *screen = primary();
-    if (!screen)
-        return QRect(QPoint(0, 0), fallbackSize);
+QRect workAreaOf(const QScreen *screen) {
     const qreal ratio = screen->devicePixelRatio();
     const QRect whole = screen->geometry();
     QRect area = screen->availableGeometry().intersected(whole);
@@ -59,10 +44,53 @@ QRect QtScreenInfo::workArea() const {
 // measured size, which EDID often gets wrong and Xvfb invents. The wallpaper
 // is shown one picture pixel per device pixel, so a 12-point caption matches
 // 12-point text on screen when it is drawn at the logical DPI times the ratio.
-qreal QtScreenInfo::dotsPerInch() const {
-    QScreen *screen = primary();
-    if (!screen)
-        return FallbackDpi;
+qreal dpiOf(const QScreen *screen) {
     const qreal dpi = screen->logicalDotsPerInch() * screen->devicePixelRatio();
     return dpi > 0 ? dpi : FallbackDpi;
+}
+
+} // namespace
+
+QRect QtScreenInfo::workArea() const {
+    QScreen *screen = primary();
+    return screen ? workAreaOf(screen) : QRect(QPoint(0, 0), fallbackSize);
+}
+
+qreal QtScreenInfo::dotsPerInch() const {
+    QScreen *screen = primary();
+    return screen ? dpiOf(screen) : FallbackDpi;
+}
+
+QSize QtScreenInfo::size() const {
+    QScreen *screen = primary();
+    if (!screen)
+        return fallbackSize;
+    const qreal ratio = screen->devicePixelRatio();
+    const QSize logical = screen->geometry().size();
+    const QSize device(toDevice(logical.width(), ratio), toDevice(logical.height(), ratio));
+    return device.isEmpty() ? fallbackSize : device;
+}
+
+// A screen's place is scaled by its own ratio, as Qt scaled it down from the
+// device's coordinates, so that monitors of one density meet edge to edge.
+QList<MonitorInfo> QtScreenInfo::monitors() const {
+    QScreen *first = primary();
+    if (!first)
+        return ScreenInfo::monitors();
+    QList<QScreen *> screens = QGuiApplication::screens();
+    screens.removeOne(first);
+    screens.prepend(first);
+    QList<MonitorInfo> list;
+    for (QScreen *screen : std::as_const(screens)) {
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect logical = screen->geometry();
+        const QPoint corner(toDevice(logical.x(), ratio), toDevice(logical.y(), ratio));
+        const QSize size(toDevice(logical.width(), ratio), toDevice(logical.height(), ratio));
+        if (size.isEmpty())
+            continue;
+        list << MonitorInfo{screen->name(), QRect(corner, size), workAreaOf(screen), dpiOf(screen)};
+    }
+    if (list.isEmpty())
+        return ScreenInfo::monitors();
+    return list;
 }

@@ -24,6 +24,7 @@ const QString FontName = QStringLiteral("FontName");
 const QString FontSize = QStringLiteral("FontSize");
 const QString FontColor = QStringLiteral("FontColor");
 const QString Location = QStringLiteral("Location");
+const QString MonitorMode = QStringLiteral("MonitorMode");
 const QString ApplicationPath = QStringLiteral("ApplicationPath");
 const QString CurrentVersion = QStringLiteral("CurrentVersion");
 
@@ -86,6 +87,7 @@ StoredSettings readSettings(const SettingsStore &store) {
                       store.get(Caption, FontColor, TextForms::formatInt(defaults.FontColor)))
                       .value_or(defaults.FontColor);
     r.Location = readInt16(store, Caption, Location, defaults.Location, 0, 3);
+    r.MonitorMode = readInt16(store, Setting, MonitorMode, defaults.MonitorMode, 0, 2);
     return stored;
 }
 
@@ -130,6 +132,8 @@ void writeSettings(SettingsStore &store, const Settings &record, double top, dou
     store.put(Caption, FontSize, TextForms::formatInt(record.FontSize));
     store.put(Caption, FontColor, TextForms::formatInt(record.FontColor));
     store.put(Caption, Location, TextForms::formatInt(record.Location));
+    // Last, so that a store written before this key keeps its order of lines.
+    store.put(Setting, MonitorMode, TextForms::formatInt(record.MonitorMode));
 }
 
 void writeCurrent(SettingsStore &store, int index) {

@@ -74,6 +74,7 @@ void FrmMain::showRecord() {
     m_ui->txtCapt->setText(record.CaptionString);
     setLabFont({record.FontName, double(record.FontSize), colorFromRgb(record.FontColor)});
     select(m_optLoc, record.Location);
+    m_ui->cboMonitor->setCurrentIndex(record.MonitorMode);
 }
 
 void FrmMain::setMinutesText(const QString &text) {
@@ -140,6 +141,7 @@ bool FrmMain::SaveSettings(Settings &record) {
     record.FontSize = qint16(TextForms::roundHalfEven(font.pointSize));
     record.FontColor = rgbFromColor(font.color);
     record.Location = selectedIndex(m_optLoc, record.Location);
+    record.MonitorMode = qint16(std::max(0, m_ui->cboMonitor->currentIndex()));
 
     writeSettings(m_services.store, record, y() * TwipsPerPixel, x() * TwipsPerPixel);
     return switched;

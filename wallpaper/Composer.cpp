@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DesktopBackground.h"
 #include "Geometry.h"
+#include "MonitorLayout.h"
 #include "PictureLoader.h"
 #include "ScreenInfo.h"
 #include "SystemMemory.h"
@@ -21,6 +22,10 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <future>
+#include <vector>
+
 namespace {
 
 const QString kFileName = QStringLiteral("MirellWP.bmp");
@@ -37,8 +42,10 @@ QImage opaque(QImage image) {
     return flat;
 }
 
-void drawCaption(QImage &image, const QString &text, const Settings &settings, const QSize &screen,
-                 const QRect &workArea) {
+// The caption of a picture of size picture lying at origin on image, for a
+// monitor of that screen size and work area.
+void drawCaption(QImage &image, QPoint origin, QSize picture, const QString &text,
+                 const Settings &settings, const QSize &screen, const QRect &workArea) {
     QFont font(settings.FontName);
     font.setPointSizeF(qMax<qint16>(1, settings.FontSize));
     font.setWeight(QFont::Normal);
@@ -49,12 +56,66 @@ void drawCaption(QImage &image, const QString &text, const Settings &settings, c
     const std::optional<Corner> corner = cornerFromStored(settings.Location);
     if (text.isEmpty() || !corner)
         return;
-    const QPointF cell = CaptionPosition(*corner, extent, image.size(), screen, workArea);
+    const QPointF cell = CaptionPosition(*corner, extent, picture, screen, workArea) + origin;
 
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(colorFromRgb(settings.FontColor));
     painter.drawText(QPointF(qRound(cell.x()), qRound(cell.y()) + metrics.ascent()), text);
+}
+
+// Points on the wallpaper should measure what they measure on the screen.
+void setDensity(QImage &image, qreal dpi) {
+    if (!(dpi > 0))
+        dpi = FallbackDpi;
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+}
+
+// The pixels of the picture, fitted into fit when given.
+QImage loadPicture(const QByteArray &data, std::optional<QSize> fit) {
+    if (!fit)
+        return PictureLoader::load(data);
+    const std::optional<QSize> size = PictureLoader::pictureSize(data);
+    if (!size)
+        return {};
+    return PictureLoader::load(data, fitToScreen(*size, *fit), PictureLoader::Fit::Exactly);
+}
+
+QString captionFor(const QString &path, const Settings &settings, const QDate &today) {
+    const std::optional<CaptionKind> kind = captionKindFromStored(settings.CaptionType);
+    return kind ? captionText(*kind, path, settings.CaptionString, today, QLocale::system())
+                : QString();
+}
+
+// One canvas over the bounding box of the monitors, each picture centred on
+// its own monitor as a desktop centres a picture, black between them.
+QImage spanningCanvas(const QList<DesktopBackground::MonitorPicture> &pictures) {
+    QList<MonitorInfo> monitors;
+    for (const auto &p : pictures)
+        monitors << p.monitor;
+    const QRect box = boundingBox(monitors);
+    QImage canvas(box.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    for (const auto &p : pictures) {
+        const QRect area = p.monitor.geometry.translated(-box.topLeft());
+        painter.setClipRect(area);
+        painter.drawImage(centredIn(p.image.size(), area).topLeft(), p.image);
+    }
+    painter.end();
+    setDensity(canvas, pictures.first().monitor.dpi);
+    return canvas;
+}
+
+// "MirellWP.bmp" for the first monitor, "MirellWP-2.bmp" beside it for the
+// second, and so on: the same monitor keeps its file from one switch to the next.
+QString monitorFile(const QString &first, qsizetype index) {
+    if (index == 0)
+        return first;
+    const QFileInfo info(first);
+    return info.dir().filePath(
+        QStringLiteral("%1-%2.%3").arg(info.completeBaseName()).arg(index + 1).arg(info.suffix()));
 }
 
 } // namespace
@@ -64,11 +125,13 @@ Composer::Composer(const ScreenInfo &screen, const Clock &clock, DesktopBackgrou
     : QObject(parent), m_screen(screen), m_clock(clock), m_desktop(desktop),
       m_outputPath(std::move(outputPath)) {}
 
-void Composer::ComposeWallpaper(const QString &path, const Settings &settings,
+void Composer::ComposeWallpaper(const QStringList &paths, const Settings &settings,
                                 std::function<void()> onApplied) {
-    m_queue.push_back({path, settings, std::move(onApplied)});
+    if (paths.isEmpty())
+        return;
+    m_queue.push_back({paths, settings, std::move(onApplied)});
     // A request made from an event handled in the middle of a composition
-    // waits here: both would otherwise write the same file at once.
+    // waits here: both would otherwise write the same files at once.
     if (m_running)
         return;
     m_running = true;
@@ -87,47 +150,135 @@ void Composer::ComposeWallpaper(const QString &path, const Settings &settings,
     SystemMemory::releaseFreed();
 }
 
-QImage Composer::composeImage(const QString &path, const Settings &settings) const {
-    const QSize screen = m_screen.size();
-    std::optional<QByteArray> data = PictureLoader::readFile(path);
-    if (!data)
-        return {};
-    QImage image;
-    if (settings.Stretch) {
-        const std::optional<QSize> size = PictureLoader::pictureSize(*data);
-        if (!size)
-            return {};
-        const QSize target = fitToScreen(*size, screen);
-        image = PictureLoader::load(*data, target, PictureLoader::Fit::Exactly);
-    } else {
-        image = PictureLoader::load(*data);
-    }
-    data.reset();
+int Composer::picturesPerStep(const Settings &settings) const {
+    return ::picturesPerStep(monitorModeFromStored(settings.MonitorMode), m_screen.monitors());
+}
+
+QImage Composer::composeImage(const QByteArray &data, const QString &path, const Settings &settings,
+                              const MonitorInfo &monitor) const {
+    const QSize screen = monitor.geometry.size();
+    QImage image = loadPicture(data, settings.Stretch ? std::optional(screen) : std::nullopt);
     if (image.isNull())
         return {};
     image = opaque(std::move(image));
-
-    // Points on the wallpaper should measure what they measure on the screen.
-    qreal dpi = m_screen.dotsPerInch();
-    if (!(dpi > 0))
-        dpi = FallbackDpi;
-    image.setDotsPerMeterX(qRound(dpi / 0.0254));
-    image.setDotsPerMeterY(qRound(dpi / 0.0254));
-
-    if (settings.ShowCaption) {
-        const std::optional<CaptionKind> kind = captionKindFromStored(settings.CaptionType);
-        const QString text = kind ? captionText(*kind, path, settings.CaptionString,
-                                                m_clock.now().date(), QLocale::system())
-                                  : QString();
-        drawCaption(image, text, settings, screen, m_screen.workArea());
-    }
+    setDensity(image, monitor.dpi);
+    if (settings.ShowCaption)
+        drawCaption(image, {}, image.size(), captionFor(path, settings, m_clock.now().date()),
+                    settings, screen, monitor.workArea);
     return image;
 }
 
-bool Composer::composeOne(const Request &request) {
-    const QImage image = composeImage(request.path, request.settings);
-    if (image.isNull())
+QImage Composer::composeAcross(const QString &path, const Settings &settings,
+                               const QList<MonitorInfo> &monitors) const {
+    const QRect box = boundingBox(monitors);
+    std::optional<QByteArray> data = PictureLoader::readFile(path);
+    if (!data)
+        return {};
+    const QImage picture =
+        loadPicture(*data, settings.Stretch ? std::optional(box.size()) : std::nullopt);
+    data.reset();
+    if (picture.isNull())
+        return {};
+    QImage canvas(box.size(), QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    {
+        QPainter painter(&canvas);
+        painter.drawImage(centredIn(picture.size(), QRect(QPoint(), box.size())).topLeft(),
+                          picture);
+    }
+    const MonitorInfo &primary = monitors.first();
+    setDensity(canvas, primary.dpi);
+    if (settings.ShowCaption) {
+        // The primary monitor is filled edge to edge, so its caption keeps to its work area.
+        const QSize screen = primary.geometry.size();
+        drawCaption(canvas, primary.geometry.topLeft() - box.topLeft(), screen,
+                    captionFor(path, settings, m_clock.now().date()), settings, screen,
+                    primary.workArea);
+    }
+    return canvas;
+}
+
+QList<QImage> Composer::composeEach(const QStringList &paths, const Settings &settings,
+                                    const QList<MonitorInfo> &monitors) const {
+    const auto pathFor = [&](qsizetype i) { return paths.value(i, paths.first()); };
+    // Monitors alike in everything that shapes the picture share one composition.
+    const auto sameAs = [&](qsizetype i, qsizetype j) {
+        const MonitorInfo &a = monitors[i], &b = monitors[j];
+        return pathFor(i) == pathFor(j) && a.geometry.size() == b.geometry.size() &&
+               a.workArea == b.workArea && a.dpi == b.dpi;
+    };
+    QList<QImage> images(monitors.size());
+    std::vector<std::future<QImage>> jobs(monitors.size());
+    const auto alikeBefore = [&](qsizetype i) {
+        for (qsizetype j = 0; j < i; ++j)
+            if (sameAs(i, j))
+                return j;
+        return qsizetype(-1);
+    };
+    // Files are read here, where a slow read lets the window go on; only
+    // decoding and drawing go to other threads.
+    QHash<QString, std::optional<QByteArray>> files;
+    for (qsizetype i = 0; i < monitors.size(); ++i) {
+        if (!files.contains(pathFor(i)))
+            files.insert(pathFor(i), PictureLoader::readFile(pathFor(i)));
+        if (!files.value(pathFor(i)))
+            return {};
+    }
+    for (qsizetype i = 0; i < monitors.size(); ++i) {
+        if (alikeBefore(i) >= 0)
+            continue;
+        jobs[i] =
+            std::async(monitors.size() > 1 ? std::launch::async : std::launch::deferred,
+                       [this, &settings, &monitors, &files, path = pathFor(i), i] {
+                           return composeImage(*files.value(path), path, settings, monitors[i]);
+                       });
+    }
+    for (qsizetype i = 0; i < monitors.size(); ++i)
+        images[i] = jobs[i].valid() ? jobs[i].get() : images[alikeBefore(i)];
+    return images;
+}
+
+bool Composer::write(const QString &path, const QImage &image) {
+    // Desktops read the file as soon as they are told; they must never see
+    // half of it, and a full disk must not cost the wallpaper they show.
+    QByteArray bmp;
+    {
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&buffer, "bmp").write(image))
+            return false;
+    }
+    if (!writeFileAtomically(path, bmp)) {
+        emit desktopFailed(QStringLiteral("%1 could not be written (is the disk full?)")
+                               .arg(QDir::toNativeSeparators(path)));
         return false;
+    }
+    return true;
+}
+
+bool Composer::composeOne(const Request &request) {
+    const QList<MonitorInfo> monitors = distinctMonitors(m_screen.monitors());
+    MonitorMode mode = monitorModeFromStored(request.settings.MonitorMode);
+    if (monitors.size() < 2)
+        mode = MonitorMode::Same; // one monitor: one picture, as ever
+    const QString first = request.paths.first();
+
+    QImage canvas;
+    QList<QImage> images;
+    if (mode == MonitorMode::Across) {
+        canvas = composeAcross(first, request.settings, monitors);
+        if (canvas.isNull())
+            return false;
+        const QPoint origin = boundingBox(monitors).topLeft();
+        for (const MonitorInfo &m : monitors)
+            images << canvas.copy(m.geometry.translated(-origin));
+    } else {
+        images = composeEach(mode == MonitorMode::Each ? request.paths : QStringList{first},
+                             request.settings, monitors);
+        if (images.isEmpty() ||
+            std::any_of(images.cbegin(), images.cend(), [](const QImage &i) { return i.isNull(); }))
+            return false;
+    }
 
     // Other handlers get their turn twice while a wallpaper is made, as the
     // window always allowed; a new composition they ask for waits its turn.
@@ -139,34 +290,48 @@ bool Composer::composeOne(const Request &request) {
             return false;
     }
 
-    // Desktops read the file as soon as they are told; they must never see
-    // half of it, and a full disk must not cost the wallpaper they show.
-    QByteArray bmp;
-    {
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        if (!QImageWriter(&buffer, "bmp").write(image))
-            return false;
-    }
-    if (!writeFileAtomically(m_outputPath, bmp)) {
-        emit desktopFailed(QStringLiteral("%1 could not be written (is the disk full?)")
-                               .arg(QDir::toNativeSeparators(m_outputPath)));
+    QList<DesktopBackground::MonitorPicture> pictures;
+    for (qsizetype i = 0; i < monitors.size(); ++i)
+        pictures.append({monitors[i], monitorFile(m_outputPath, i), images[i]});
+    images.clear();
+    if (!show(pictures, canvas, mode == MonitorMode::Across))
         return false;
-    }
-    bmp = QByteArray();
 
-    QString error;
-    if (!m_desktop.apply(m_outputPath, image, &error)) {
-        emit desktopFailed(error);
-        return false;
-    }
+    m_shown.clear();
+    for (qsizetype i = 0; i < monitors.size(); ++i)
+        m_shown.append(
+            {monitors[i], mode == MonitorMode::Each ? request.paths.value(i, first) : first});
     if (request.onApplied)
         request.onApplied();
     if (self)
-        emit applied(request.path);
+        emit applied(first);
     return true;
 }
 
+bool Composer::show(const QList<DesktopBackground::MonitorPicture> &pictures, QImage canvas,
+                    bool across) {
+    QString error;
+    bool shown = false;
+    if (pictures.size() == 1 || !(m_desktop.takesEachMonitor() || m_desktop.spansMonitors())) {
+        if (!write(m_outputPath, pictures[0].image))
+            return false;
+        shown = m_desktop.apply(m_outputPath, pictures[0].image, &error);
+    } else if (m_desktop.takesEachMonitor()) {
+        for (const auto &picture : pictures)
+            if (!write(picture.path, picture.image))
+                return false;
+        shown = m_desktop.applyEach(pictures, &error);
+    } else {
+        if (!across)
+            canvas = spanningCanvas(pictures);
+        if (!write(m_outputPath, canvas))
+            return false;
+        shown = m_desktop.applySpanning(m_outputPath, canvas, &error);
+    }
+    if (!shown)
+        emit desktopFailed(error);
+    return shown;
+}
 QString Composer::defaultOutputPath() {
     const QString programDir = QCoreApplication::applicationDirPath();
     // Windows calls any folder without the read-only attribute writable,

@@ -64,6 +64,18 @@ int Rotation::RotationStep(int n, std::optional<Order> order, RandomSource &rand
     return k;
 }
 
+QList<int> Rotation::RotationSteps(int n, std::optional<Order> order, RandomSource &random,
+                                   int count) {
+    QList<int> taken;
+    for (int i = 0; i < std::max(1, count); ++i) {
+        const int k = RotationStep(n, order, random);
+        if (k < 1)
+            return {};
+        taken << k;
+    }
+    return taken;
+}
+
 void Rotation::applyManual(int k, int n, Order order) {
     n = std::min(n, MaxPictureCount);
     if (k < 1 || k > n)

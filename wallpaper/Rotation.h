@@ -25,6 +25,10 @@ class Rotation {
     // Advances the state over a list of n pictures and returns the index the
     // order chooses, or 0 when nothing is to be shown (empty list, no order).
     int RotationStep(int n, std::optional<Order> order, RandomSource &random);
+    // A step for count monitors: count pictures, each taken as RotationStep
+    // takes one, so a shuffled round still shows every picture once and the
+    // next step goes on after the last one taken. Empty when nothing is to be shown.
+    QList<int> RotationSteps(int n, std::optional<Order> order, RandomSource &random, int count);
 
     // The user applied picture k by hand; the state follows it.
     void applyManual(int k, int n, Order order);

@@ -72,6 +72,8 @@ void WallpaperRotator::load(const QString &historyFile) {
     }
     if (s >= 1 && s <= count)
         m_folderRotation.shown(s - 1, m_path);
+    if (!m_path.isEmpty())
+        m_paths = {m_path};
     armTimer();
 }
 
@@ -137,11 +139,22 @@ void WallpaperRotator::RotationStep() {
     if (hasFolderLines())
         return folderStep();
     const int n = m_list.count();
-    const int k = m_rotation.RotationStep(n, orderFromStored(m_settings.OrderMode), m_random);
-    // 0: an empty list, or an order only a damaged store can name.
-    if (k < 1 || k > n)
+    // One picture for each monitor that shows its own, the primary's first.
+    const QList<int> taken = m_rotation.RotationSteps(
+        n, orderFromStored(m_settings.OrderMode), m_random, m_composer.picturesPerStep(m_settings));
+    // None: an empty list, or an order only a damaged store can name.
+    if (taken.isEmpty() || taken.first() > n)
         return;
-    composeStep(k, m_list.Files.value(k - 1), m_list.Titles.value(k - 1));
+    QStringList paths;
+    for (int k : taken)
+        paths << m_list.Files.value(k - 1);
+    const int k = taken.first();
+    composeStep(k, paths, m_list.Titles.value(k - 1));
+}
+
+void WallpaperRotator::recompose() {
+    if (!m_paths.isEmpty())
+        compose(m_paths, m_title, {});
 }
 
 void WallpaperRotator::folderStep() {
@@ -152,10 +165,14 @@ void WallpaperRotator::folderStep() {
         m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random);
     if (pick.line < 0)
         return;
+    // One picture for each monitor that shows its own, the primary's first.
+    QStringList paths{pick.path};
+    for (int i = 1; i < m_composer.picturesPerStep(m_settings); ++i)
+        paths << m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random).path;
     // Where a list without folder lines would go on, should they leave it.
     m_rotation.Current = qint16(pick.line + 1);
     const bool folder = FolderScan::isFolderLine(m_list.Files.at(pick.line));
-    composeStep(pick.line + 1, pick.path,
+    composeStep(pick.line + 1, paths,
                 folder ? FileNameOf(pick.path) : m_list.Titles.value(pick.line));
 }
 
@@ -180,7 +197,7 @@ bool WallpaperRotator::hasPrevious() const {
 
 void WallpaperRotator::showFromHistory(int index) {
     const QString path = m_history.entries().at(index).path;
-    compose(path, titleOf(path), [this, index, path] {
+    compose(withPrimary(path), titleOf(path), [this, index, path] {
         if (m_history.entries().value(index).path == path)
             m_history.moveTo(index);
     });
@@ -250,7 +267,7 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
     armTimer();
     if (hasFolderLines()) {
         if (!orderSwitched && sourceLine(m_path) >= 0)
-            return compose(m_path, m_title, {});
+            return compose(m_paths, m_title, {});
         if (orderSwitched)
             m_folderRotation.shown(-1, {});
         return RotationStep();
@@ -265,12 +282,13 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
         return;
     // Back in the history, the desktop shows that picture, not the rotation's.
     if (m_history.position() > 0 && m_list.Files.contains(m_path))
-        return compose(m_path, m_title, {});
+        return compose(m_paths, m_title, {});
     const int count = m_list.count();
     if (count == 0) {
         // Every picture was removed: nothing to compose again.
         m_title.clear();
         m_path.clear();
+        m_paths.clear();
         emit currentChanged(m_title);
         return;
     }
@@ -279,8 +297,11 @@ void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
         index = 1;
         m_rotation.setIndexFor(*order, index);
     }
-    const QString path = m_list.Files.value(index - 1);
-    compose(path, FileNameOf(path), {});
+    // The other monitors keep their pictures while those are still listed.
+    QStringList paths{m_list.Files.value(index - 1)};
+    for (qsizetype i = 1; i < m_paths.size() && m_list.Files.contains(m_paths[i]); ++i)
+        paths << m_paths[i];
+    compose(paths, FileNameOf(paths.first()), {});
 }
 
 void WallpaperRotator::applyPicture(const PictureList &list, int index) {
@@ -291,28 +312,35 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
     if (anyFolderLine(list.Files)) {
         const FolderRotation::Pick pick =
             m_folderRotation.within(list.Files, folderPictures(), index);
-        const bool folder = FolderScan::isFolderLine(list.Files.at(index));
         if (pick.line >= 0)
-            composeStep(k, pick.path, folder ? FileNameOf(pick.path) : list.Titles.value(index));
+            composeStep(k, withPrimary(pick.path), FileNameOf(pick.path));
         return;
     }
     if (const auto order = orderFromStored(m_settings.OrderMode))
         m_rotation.applyManual(k, n, *order);
-    composeStep(k, list.Files.value(index), list.Titles.value(index));
+    composeStep(k, withPrimary(list.Files.value(index)), list.Titles.value(index));
 }
 
-void WallpaperRotator::compose(const QString &path, const QString &title,
+// The other monitors keep what they show.
+QStringList WallpaperRotator::withPrimary(const QString &path) const {
+    QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
+    paths[0] = path;
+    return paths;
+}
+
+void WallpaperRotator::compose(const QStringList &paths, const QString &title,
                                std::function<void()> onShown) {
-    if (path.isEmpty())
+    if (paths.isEmpty() || paths.first().isEmpty())
         return; // an entry whose stored path was lost
     // The label, the stored index and the history describe what the desktop
     // shows, so they change only once the picture is really there.
     const QPointer<WallpaperRotator> self(this);
-    m_composer.ComposeWallpaper(path, m_settings, [self, path, title, onShown] {
+    m_composer.ComposeWallpaper(paths, m_settings, [self, paths, title, onShown] {
         if (!self)
             return;
         self->setFailure(QString());
-        self->m_path = path;
+        self->m_path = paths.first();
+        self->m_paths = paths;
         self->m_title = title;
         emit self->currentChanged(title);
         if (onShown)
@@ -320,8 +348,9 @@ void WallpaperRotator::compose(const QString &path, const QString &title,
     });
 }
 
-void WallpaperRotator::composeStep(int k, const QString &path, const QString &title) {
-    compose(path, title, [this, k, path] {
+void WallpaperRotator::composeStep(int k, const QStringList &paths, const QString &title) {
+    const QString path = paths.first();
+    compose(paths, title, [this, k, path] {
         writeCurrent(m_store, k);
         // A failed write cannot be helped here; the value stays in memory.
         m_store.sync();
@@ -362,11 +391,12 @@ QString WallpaperRotator::note() const {
 
 WallpaperRotator::Status WallpaperRotator::status() const {
     Status status{m_path,
-                  m_list.Files.value(sourceLine(m_path)),
                   orderFromStored(m_settings.OrderMode),
                   m_settings.MirellTime,
                   m_paused,
-                  {}};
+                  {},
+                  m_composer.shown(),
+                  m_list.Files.value(sourceLine(m_path))};
     if (m_timer && !m_paused) {
         const QVariant minutes = m_timer->property("MinuteCount");
         const QVariant ticks = m_timer->property("TickCount");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Composer.h"
 #include "FolderRotation.h"
 #include "History.h"
 #include "Rotation.h"
@@ -26,11 +27,12 @@ class WallpaperRotator : public QObject {
   public:
     struct Status {
         QString picture; // full path of the picture on the desktop, empty when unknown
-        QString source;  // the list line it comes from (a folder's for its pictures)
         std::optional<Order> order;
         int interval = 0; // minutes
         bool paused = false;
-        QDateTime next; // when the next timed switch is due; null when none is
+        QDateTime next;                  // when the next timed switch is due; null when none is
+        QList<Composer::Shown> monitors; // since the first switch of this run
+        QString source; // the list line the picture comes from (a folder's for its pictures)
     };
 
     WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
@@ -83,6 +85,9 @@ class WallpaperRotator : public QObject {
     // The picture shown before the one on the desktop, skipping pictures no
     // longer in the list. The rotation is left as it is.
     void previous();
+    // The monitors changed: what is shown is composed again for them, the
+    // rotation left as it is.
+    void recompose();
 
   signals:
     void currentChanged(const QString &title);
@@ -95,8 +100,8 @@ class WallpaperRotator : public QObject {
 
   private:
     void armTimer();
-    void compose(const QString &path, const QString &title, std::function<void()> onShown);
-    void composeStep(int k, const QString &path, const QString &title);
+    void compose(const QStringList &paths, const QString &title, std::function<void()> onShown);
+    void composeStep(int k, const QStringList &paths, const QString &title);
     void showFromHistory(int index);
     bool usable(const QString &path) const;
     bool hasFolderLines() const;
@@ -104,6 +109,7 @@ class WallpaperRotator : public QObject {
     // The line (0-based) a picture comes from, its own or its folder's; -1: none.
     int sourceLine(const QString &path) const;
     void folderStep();
+    QStringList withPrimary(const QString &path) const;
     QString titleOf(const QString &path) const;
     void setFailure(const QString &reason);
     void changeNote(const std::function<void()> &change);
@@ -122,6 +128,7 @@ class WallpaperRotator : public QObject {
     History m_history;
     QString m_title;
     QString m_path;
+    QStringList m_paths; // on each monitor that shows its own, the primary's first
     QString m_failure;
     bool m_paused = false;
 };

@@ -75,7 +75,44 @@ bool GnomeFamilyBackground::findKeys(QString *error) {
     return true;
 }
 
+namespace {
+const QString Placement = QStringLiteral("picture-options");
+}
+
 bool GnomeFamilyBackground::apply(const QString &path, const QImage &, QString *error) {
+    if (!setPicture(path, error))
+        return false;
+    if (!m_userPlacement.isEmpty() && setPlacement(m_userPlacement, error))
+        m_userPlacement.clear();
+    return true;
+}
+
+bool GnomeFamilyBackground::applySpanning(const QString &path, const QImage &, QString *error) {
+    if (m_userPlacement.isEmpty()) {
+        QString why, current;
+        if (!m_runner.run(QStringLiteral("gsettings"), {QStringLiteral("get"), m_schema, Placement},
+                          &why, &current)) {
+            setError(error,
+                     QStringLiteral("%1 did not tell its picture placement: %2").arg(name(), why));
+            return false;
+        }
+        m_userPlacement = current.trimmed();
+    }
+    return setPlacement(QStringLiteral("'spanned'"), error) && setPicture(path, error);
+}
+
+bool GnomeFamilyBackground::setPlacement(const QString &literal, QString *error) {
+    QString why;
+    if (m_runner.run(QStringLiteral("gsettings"),
+                     {QStringLiteral("set"), m_schema, Placement, literal}, &why))
+        return true;
+    setError(
+        error,
+        QStringLiteral("%1 did not take the picture placement %2: %3").arg(name(), literal, why));
+    return false;
+}
+
+bool GnomeFamilyBackground::setPicture(const QString &path, QString *error) {
     if (!findKeys(error))
         return false;
     // The settings store drops a write of an unchanged value without telling

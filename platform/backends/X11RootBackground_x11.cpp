@@ -143,12 +143,31 @@ QList<QRect> monitorsOf(xcb_connection_t *c, const xcb_screen_t *screen) {
     return monitors.size() > 1 ? monitors : QList<QRect>{root};
 }
 
-QImage placeOnMonitors(QImage picture, QSize rootSize, const QList<QRect> &monitors) {
-    picture.setDevicePixelRatio(1.0);
+// The picture meant for monitor m: the one composed for the monitor at that
+// place, else for the one it overlaps most (a monitor moved since), else the first.
+const QImage &pictureFor(const QList<X11RootBackground::Placed> &pictures, const QRect &m) {
+    const X11RootBackground::Placed *best = &pictures.first();
+    qint64 most = 0;
+    for (const auto &p : pictures) {
+        if (p.monitor == m)
+            return p.image;
+        const QRect overlap = p.monitor.intersected(m);
+        if (qint64(overlap.width()) * overlap.height() > most) {
+            most = qint64(overlap.width()) * overlap.height();
+            best = &p;
+        }
+    }
+    return best->image;
+}
+
+QImage placeOnMonitors(const QList<X11RootBackground::Placed> &pictures, QSize rootSize,
+                       const QList<QRect> &monitors) {
     QImage root(rootSize, QImage::Format_RGB32);
     root.fill(Qt::black);
     QPainter painter(&root);
     for (const QRect &m : monitors) {
+        QImage picture = pictureFor(pictures, m);
+        picture.setDevicePixelRatio(1.0);
         painter.setClipRect(m);
         painter.drawImage(m.topLeft() + QPoint((m.width() - picture.width()) / 2,
                                                (m.height() - picture.height()) / 2),
@@ -294,13 +313,22 @@ bool X11RootBackground::apply(const QString &path, const QImage &image, QString 
     const QImage picture = image.isNull() ? QImage(path) : image;
     if (picture.isNull())
         return fail(error, QStringLiteral("There is no picture to show."));
-    if (!show(picture, false, error))
+    return applyEach({{MonitorInfo{}, path, picture}}, error);
+}
+
+bool X11RootBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {
+    QList<Placed> placed;
+    for (const MonitorPicture &p : pictures)
+        placed.append({p.monitor.geometry, p.image.isNull() ? QImage(p.path) : p.image});
+    if (placed.isEmpty() || placed.first().image.isNull())
+        return fail(error, QStringLiteral("There is no picture to show."));
+    if (!show(placed, false, error))
         return false;
     watchMonitors();
     return true;
 }
 
-bool X11RootBackground::show(const QImage &picture, bool rebuilding, QString *error) {
+bool X11RootBackground::show(const QList<Placed> &pictures, bool rebuilding, QString *error) {
     const QByteArray display = qgetenv("DISPLAY");
     if (display.isEmpty())
         return fail(error, QStringLiteral("There is no X display (DISPLAY is not set)."));
@@ -325,11 +353,11 @@ bool X11RootBackground::show(const QImage &picture, bool rebuilding, QString *er
             return true;
         // Whoever set the root since then chose what it shows.
         if (pixmapProperty(c, screen->root, atom(c, "_XROOTPMAP_ID")) != m_pixmap) {
-            m_picture = QImage();
+            m_pictures.clear();
             return true;
         }
     }
-    const QImage root = placeOnMonitors(picture, rootSize, monitors);
+    const QImage root = placeOnMonitors(pictures, rootSize, monitors);
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     if (!check(c,
                xcb_create_pixmap_checked(c, screen->root_depth, pixmap, screen->root,
@@ -344,7 +372,7 @@ bool X11RootBackground::show(const QImage &picture, bool rebuilding, QString *er
     if (!check(c, xcb_set_close_down_mode_checked(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT),
                "keep the picture", error))
         return false;
-    m_picture = picture;
+    m_pictures = pictures;
     m_pixmap = pixmap;
     m_rootSize = rootSize;
     m_monitors = monitors;
@@ -385,7 +413,7 @@ void X11RootBackground::watchMonitors() {
     });
     QObject::connect(&w->settle, &QTimer::timeout, &w->settle, [this] {
         QString error;
-        if (!m_picture.isNull() && !show(m_picture, true, &error))
+        if (!m_pictures.isEmpty() && !show(m_pictures, true, &error))
             qWarning("The wallpaper could not follow the new monitor layout: %s",
                      qUtf8Printable(error));
     });

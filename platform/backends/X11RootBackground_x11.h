@@ -28,13 +28,22 @@ class X11RootBackground : public DesktopBackground {
     // run, the root is rebuilt from the same picture, unless another program
     // has set the root since.
     bool apply(const QString &path, const QImage &image, QString *error) override;
+    // Each picture centred on the monitor it was composed for; a monitor
+    // that has moved since takes the one it overlaps most.
+    bool takesEachMonitor() const override { return true; }
+    bool applyEach(const QList<MonitorPicture> &pictures, QString *error) override;
+
+    struct Placed {
+        QRect monitor; // empty: any monitor
+        QImage image;
+    };
 
   private:
-    bool show(const QImage &picture, bool rebuilding, QString *error);
+    bool show(const QList<Placed> &pictures, bool rebuilding, QString *error);
     void watchMonitors();
 
     // What we last put on the root, and for which layout.
-    QImage m_picture;
+    QList<Placed> m_pictures;
     quint32 m_pixmap = 0;
     QSize m_rootSize;
     QList<QRect> m_monitors;

@@ -114,10 +114,12 @@ class TestAppTray : public QObject {
         const qint64 due = QDateTime::currentDateTime().secsTo(
             QDateTime::fromString(status.take("next"), Qt::ISODate));
         QVERIFY2(due > 998 * 60 && due <= 999 * 60, qPrintable(QString::number(due)));
+        QVERIFY2(status.take("monitor").endsWith(" 1280x800+0+0 " + pictures[1]), "monitor line");
         QCOMPARE(status, (QMap<QString, QString>{{"picture", pictures[1]},
                                                  {"order", "list"},
                                                  {"interval", "999"},
-                                                 {"paused", "no"}}));
+                                                 {"paused", "no"},
+                                                 {"source", pictures[1]}}));
         QCOMPARE(box.command("--pause").code, 0);
         QVERIFY(box.command("--status").out.contains("\npaused: yes\n"));
         QVERIFY(box.command("--status --json").out.contains("\"paused\":true"));

@@ -113,10 +113,18 @@ class TestRemoteControl : public QObject {
     }
     void plainStatusEscapesControls() {
         QFETCH(QString, picture);
-        const QJsonObject status{{"picture", picture}, {"paused", true}, {"interval", 5}};
+        const QJsonObject left{
+            {"name", "DP-1"},
+            {"geometry", QJsonObject{{"x", -1080}, {"y", 0}, {"width", 1080}, {"height", 1920}}},
+            {"picture", picture}};
+        const QJsonObject status{{"picture", picture},
+                                 {"paused", true},
+                                 {"interval", 5},
+                                 {"monitors", QJsonArray{left}}};
         const QList<QByteArray> lines = formatStatus(status, false).split('\n');
         QTEST(lines.value(0), "line");
         QCOMPARE(lines.mid(1, 3), (QList<QByteArray>{"order: ", "interval: 5", "paused: yes"}));
+        QCOMPARE(lines.value(5), "monitor: DP-1 1080x1920-1080+0 " + lines.value(0).mid(9));
         QCOMPARE(QJsonDocument::fromJson(formatStatus(status, true)).object(), status);
     }
 

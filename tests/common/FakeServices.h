@@ -19,6 +19,10 @@ struct FakeScreenInfo : ScreenInfo {
     QSize size() const override { return m_size; }
     QRect workArea() const override { return m_area; }
     qreal dotsPerInch() const override { return m_dpi; }
+    QList<MonitorInfo> monitors() const override {
+        return m_monitors.isEmpty() ? ScreenInfo::monitors() : m_monitors;
+    }
+    QList<MonitorInfo> m_monitors; // several monitors, when set
     QSize m_size;
     QRect m_area;
     qreal m_dpi;
@@ -43,17 +47,37 @@ class ScriptedRandom : public RandomSource {
     qsizetype m_next = 0;
 };
 
-// Records the paths it is asked to show; refuses with `failure` when that is set.
+// Records the paths it is asked to show (a spanning canvas's marked "span",
+// one per monitor's joined with "+"); refuses with `failure` when that is set.
 class FakeDesktopBackground : public DesktopBackground {
   public:
     QString name() const override { return QStringLiteral("fake"); }
-    bool apply(const QString &path, const QImage &, QString *error) override {
+    bool apply(const QString &path, const QImage &image, QString *error) override {
         calls.append(path);
+        if (keepImages)
+            images = {image};
         if (!failure.isEmpty() && error)
             *error = failure;
         return failure.isEmpty();
     }
+    bool takesEachMonitor() const override { return eachMonitor; }
+    bool applyEach(const QList<MonitorPicture> &pictures, QString *error) override {
+        QStringList paths;
+        QList<QImage> shown;
+        for (const MonitorPicture &p : pictures)
+            paths << p.path, shown << p.image;
+        const bool ok = apply(paths.join('+'), {}, error);
+        images = shown;
+        return ok;
+    }
+    bool spansMonitors() const override { return !eachMonitor; }
+    bool applySpanning(const QString &path, const QImage &image, QString *error) override {
+        return apply("span " + path, image, error);
+    }
 
+    bool eachMonitor = false;
+    bool keepImages = false;
+    QList<QImage> images; // as last shown, when kept
     QStringList calls;
     QString failure;
 };

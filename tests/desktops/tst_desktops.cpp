@@ -287,6 +287,17 @@ class DesktopsTest : public QObject {
                     QCOMPARE(QUrl(value, QUrl::StrictMode).toString(QUrl::FullyEncoded), value);
             }
         }
+        // Across several monitors the canvas spans them; the user's placement
+        // comes back with the next single picture.
+        if (!xfce) {
+            QString error;
+            const QString source = writeComposedFile(m_dir.filePath(schema + "/span"), 9);
+            setting(schema, "picture-options", "'scaled'");
+            QVERIFY2(backend->applySpanning(source, QImage(), &error), qPrintable(error));
+            QCOMPARE(setting(schema, "picture-options"), QStringLiteral("spanned"));
+            QVERIFY2(backend->apply(source, QImage(), &error), qPrintable(error));
+            QCOMPARE(setting(schema, "picture-options"), QStringLiteral("scaled"));
+        }
     }
 
     // Plasma's two desktops, recorded: any text must reach both as the picture

@@ -72,14 +72,17 @@ QImage solid(QSize size, QRgb colour) {
 
 // The 1280x800 root showing picture centred on each monitor, cut at its
 // edges, on black; an odd leftover pixel goes to the right or bottom, and a
-// larger picture loses its odd pixel there.
-QImage placed(const QImage &picture, const QList<QRect> &monitors = {{0, 0, 1280, 800}}) {
+// larger picture loses its odd pixel there. With others, the monitors after
+// the first show those.
+QImage placed(const QImage &picture, const QList<QRect> &monitors = {{0, 0, 1280, 800}},
+              const QImage &others = {}) {
     QImage root = solid(QSize(1280, 800), qRgb(0, 0, 0));
     QPainter painter(&root);
     for (const QRect &m : monitors) {
+        const QImage &shown = others.isNull() || m == monitors.first() ? picture : others;
         painter.setClipRect(m);
-        painter.drawImage(m.x() + (m.width() - picture.width()) / 2,
-                          m.y() + (m.height() - picture.height()) / 2, picture);
+        painter.drawImage(m.x() + (m.width() - shown.width()) / 2,
+                          m.y() + (m.height() - shown.height()) / 2, shown);
     }
     return root;
 }
@@ -159,6 +162,14 @@ class TestX11Root : public QObject {
                 QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
             QTRY_COMPARE_WITH_TIMEOUT(probe.rootImage(), placed(shown, layout), 30000);
             QString error;
+            if (layout.size() > 1) { // a picture for each monitor
+                const QImage other = patterned({150, 90});
+                QVERIFY2(background.applyEach({{{"M0", layout[0], {}, 96}, {}, picture},
+                                               {{"M1", layout[1], {}, 96}, {}, other}},
+                                              &error),
+                         qPrintable(error));
+                QCOMPARE(probe.rootImage(), placed(picture, layout, other));
+            }
             QVERIFY2(background.apply(QString(), shown = picture, &error), qPrintable(error));
             QCOMPARE(probe.rootImage(), placed(picture, layout));
         }

@@ -203,10 +203,13 @@ class TestSettings : public QObject {
         QList<quint32> noise(2000);
         QRandomGenerator(12345).fillRange(noise.data(), noise.size());
         QTest::newRow("out of range")
-            << QByteArray("[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\n[Window]\n"
+            << QByteArray("[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\nMonitorMode=3\n"
+                          "[Window]\n"
                           "Top=1e30\nLeft=1e30\n[Caption]\nShowCaption=-1\nCaptionType=3\n"
                           "Location=4\nFontSize=300\nFontColor=1e11\nFontSize=30000")
             << Settings{.MirellTime = 8, .ShowCaption = true} << 0;
+        QTest::newRow("monitor mode")
+            << QByteArray("[Setting]\nMonitorMode=2") << Settings{.MonitorMode = 2} << 0;
         QTest::newRow("noise") << QByteArray(reinterpret_cast<const char *>(noise.data()), 8000)
                                << Settings{} << 0;
         QTest::newRow("broken values")

@@ -78,7 +78,8 @@ class TestFrmMain : public QObject {
             "Setting/MirellTime=1440",    "Setting/OrderMode=0",   "Setting/Stretch=True",
             "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
             "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023",
-            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000"};
+            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000",
+            "Setting/MonitorMode=2"};
         seed(rig, values + QStringList{"Setting/Current=2"});
         rig.open();
 
@@ -86,6 +87,7 @@ class TestFrmMain : public QObject {
         for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
             QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
         QCOMPARE(text(rig, "txtCapt"), QStringLiteral("夏の海"));
+        QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 2);
         QCOMPARE(labFont(rig), FontChoice({"IPAGothic", 20, QColor(255, 128, 0)}));
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
         QCOMPARE(text(rig, "labCurr"), QStringLiteral("p2.png"));
@@ -191,6 +193,7 @@ class TestFrmMain : public QObject {
         rig.dialogs.openFilesAnswers << QStringList{rig.picture("extra.png")};
         click(rig, "cmdAdd");
         rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
+        rig.child<QComboBox>("cboMonitor")->setCurrentIndex(1);
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
@@ -199,6 +202,7 @@ class TestFrmMain : public QObject {
         QVERIFY(captionGroupEnabled(rig, false) && !rig.child("txtCapt")->isEnabled());
         QCOMPARE(labFont(rig), font);
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
+        QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 0);
         QVERIFY(rig.store.puts().isEmpty());
 
         check(rig, "chkShowStr");

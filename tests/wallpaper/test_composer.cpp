@@ -235,6 +235,68 @@ class TestComposer : public QObject {
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
     }
 
+    // Two monitors, the second a portrait one standing 50 pixels higher: a
+    // file per monitor where the desktop takes one, else one canvas over both.
+    void monitors_data() {
+        QTest::addColumn<qint16>("mode");
+        QTest::addColumn<bool>("eachMonitor");
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QList<QSize>>("sizes");
+        const QString two = m_out + "+" + m_dir.filePath("MirellWP-2.bmp"), span = "span " + m_out;
+        QTest::newRow("same on each") << qint16(0) << true << false << QStringList{two}
+                                      << QList<QSize>{{400, 229}, {300, 171}};
+        QTest::newRow("each its own") << qint16(1) << true << false << QStringList{two}
+                                      << QList<QSize>{{400, 300}, {300, 171}};
+        QTest::newRow("across") << qint16(2) << true << false << QStringList{two}
+                                << QList<QSize>{{400, 300}, {300, 400}};
+        QTest::newRow("same, one canvas")
+            << qint16(0) << false << false << QStringList{span} << QList<QSize>{{700, 400}};
+        QTest::newRow("across, one canvas")
+            << qint16(2) << false << false << QStringList{span} << QList<QSize>{{700, 400}};
+        QTest::newRow("mirrored") << qint16(1) << true << true << QStringList{m_out}
+                                  << QList<QSize>{{400, 300}};
+    }
+    void monitors() {
+        QFETCH(qint16, mode);
+        QFETCH(bool, eachMonitor);
+        QFETCH(bool, mirrored);
+        QFETCH(QStringList, calls);
+        QFETCH(QList<QSize>, sizes);
+        // Red counts the columns, blue the rows: seams show as jumps.
+        QImage ramp(700, 400, QImage::Format_RGB32);
+        for (int y = 0; y < ramp.height(); ++y)
+            for (int x = 0; x < ramp.width(); ++x)
+                ramp.setPixel(x, y, qRgb(x * 255 / 699, 0, y * 255 / 399));
+        const QStringList paths{file("q.png", encoded(quarters({160, 120}), "png")),
+                                file("ramp.png", encoded(ramp, "png"))};
+        Rig rig(m_out);
+        const QRect primary(0, 0, 400, 300);
+        rig.screen.m_monitors = {
+            {"A", primary, primary, 96},
+            {"B", mirrored ? primary : QRect(400, -50, 300, 400), QRect(0, 0, 300, 400), 96}};
+        rig.desktop.eachMonitor = eachMonitor;
+        rig.desktop.keepImages = true;
+        const QStringList given = mode == 1 ? paths : paths.mid(1);
+        rig.composer.ComposeWallpaper(given, {.Stretch = true, .MonitorMode = mode});
+        QCOMPARE(rig.desktop.calls, calls);
+        QList<QSize> shown;
+        for (const QImage &image : rig.desktop.images)
+            shown << image.size();
+        QCOMPARE(shown, sizes);
+        const auto shownPictures = rig.composer.shown();
+        QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
+        QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
+        if (mode == 2 && eachMonitor) {
+            // Row 10 of the primary is row 60 of the picture; the portrait
+            // monitor goes on with the next column, on the same row.
+            const QRgb a = rig.desktop.images[0].pixel(399, 10);
+            const QRgb b = rig.desktop.images[1].pixel(0, 60);
+            QCOMPARE(QList({qRed(a), qBlue(a), qRed(b), qBlue(b)}),
+                     QList({399 * 255 / 699, 60 * 255 / 399, 400 * 255 / 699, 60 * 255 / 399}));
+        }
+    }
+
     // A disk a few pages short of the new wallpaper, then one with room.
     void fullDiskKeepsThePreviousWallpaper_data() {
         QTest::addColumn<qint64>("pagesShort");

@@ -1,4 +1,5 @@
 #include "Geometry.h"
+#include "MonitorLayout.h"
 
 #include <QtTest>
 
@@ -30,6 +31,43 @@ class TestGeometry : public QObject {
                                      workArea),
                      expected);
         QVERIFY(!cornerFromStored(4) && !cornerFromStored(-1) && !captionKindFromStored(3));
+    }
+
+    // Mirrors and clones show one picture between them; the bounding box
+    // reaches into negative coordinates as the monitors do.
+    void monitorLayouts_data() {
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<QList<QRect>>("distinct");
+        QTest::addColumn<QRect>("box");
+        const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
+        const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
+        QTest::newRow("one") << QList{hd} << QList{hd} << hd;
+        QTest::newRow("portrait beside landscape")
+            << QList{hd, portrait} << QList{hd, portrait} << QRect(0, -420, 3000, 1920);
+        QTest::newRow("left of the primary")
+            << QList{uhd, left} << QList{uhd, left} << QRect(-1920, 0, 5760, 2160);
+        QTest::newRow("mirrored") << QList{hd, hd} << QList{hd} << hd;
+        QTest::newRow("primary inside a larger clone")
+            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{hd, portrait}
+            << QRect(0, -420, 3000, 1920);
+        const QList<QRect> grid{hd, hd.translated(1920, 0), hd.translated(0, 1080),
+                                hd.translated(1920, 1080)};
+        QTest::newRow("four") << grid << grid << QRect(0, 0, 3840, 2160);
+    }
+    void monitorLayouts() {
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(QList<QRect>, distinct);
+        QFETCH(QRect, box);
+        QList<MonitorInfo> infos;
+        for (const QRect &m : monitors)
+            infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
+        QList<QRect> found;
+        for (const MonitorInfo &m : distinctMonitors(infos))
+            found << m.geometry;
+        QCOMPARE(found, distinct);
+        QCOMPARE(boundingBox(infos), box);
+        QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
+        QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
     }
 
     void captionTexts() {

@@ -56,18 +56,33 @@ const QStringList InF = {"F/1.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
 class TestRotation : public QObject {
     Q_OBJECT
   private slots:
+    // With a picture for each of up to four monitors a step, every n pictures
+    // taken in a row are still a round.
     void shuffledRoundsArePermutations() {
         for (int n = 1; n <= 50; ++n)
             for (quint64 seed = 1; seed <= 20; ++seed) {
                 Rotation rotation;
                 SeededRandom random(seed * 7919 + quint64(n));
-                for (int round = 0; round < 3; ++round) {
-                    QList<int> shown = steps(rotation, n, n, Order::Shuffled, random), all(n);
-                    std::sort(shown.begin(), shown.end());
-                    std::iota(all.begin(), all.end(), 1);
-                    QCOMPARE(shown, all);
+                const int monitors = int(seed % 4) + 1;
+                QList<int> shown;
+                for (int step = 0; step < 3 * n; ++step)
+                    shown += rotation.RotationSteps(n, Order::Shuffled, random, monitors);
+                QCOMPARE(shown.size(), 3 * n * monitors);
+                QList<int> all(n);
+                std::iota(all.begin(), all.end(), 1);
+                for (qsizetype round = 0; round < shown.size(); round += n) {
+                    QList<int> part = shown.mid(round, n);
+                    std::sort(part.begin(), part.end());
+                    QCOMPARE(part, all);
                 }
             }
+        // In list order the next step goes on after the last one taken.
+        Rotation rotation;
+        ScriptedRandom random;
+        QList<QList<int>> taken;
+        for (int step = 0; step < 3; ++step)
+            taken << rotation.RotationSteps(5, Order::List, random, 2);
+        QCOMPARE(taken, QList<QList<int>>({{1, 2}, {3, 4}, {5, 1}}));
     }
 
     // The jump lands on 3 in every row: ShufflePos 1 + RandomPick 2; from

@@ -47,6 +47,7 @@ struct Rig : RotatorRig {
         store.clearPuts();
     }
     QString current() const { return store.value("Setting", "Current"); }
+    QString currentTitle() const { return rotator.currentTitle(); }
     // 1-based numbers of the given pictures, as "1 2 3".
     QString numbers(const QStringList &paths) const {
         QStringList out;
@@ -249,6 +250,33 @@ class TestRotator : public QObject {
         QVERIFY(QDir().rename(folder, folder + "-away"));
         QTRY_VERIFY(index.status(line).state == FolderIndex::State::Missing);
         QTRY_VERIFY(rig.rotator.note().contains(line));
+    }
+
+    // A step takes a picture for each monitor, "Current" names the primary's
+    // and the next step goes on after the last; monitors that change are
+    // served again without a step; a picture applied by hand goes to the primary.
+    void eachMonitorItsOwn() {
+        Rig rig(5, {{"MonitorMode", "1"}, {"Current", "0"}});
+        rig.screen.m_monitors = {{"A", {0, 0, 80, 60}, {0, 0, 80, 60}, 96},
+                                 {"B", {80, 0, 60, 80}, {0, 0, 60, 80}, 96}};
+        rig.desktop.eachMonitor = true;
+        const auto shown = [&] {
+            QStringList paths;
+            for (const auto &s : rig.composer.shown())
+                paths << s.picture;
+            return rig.numbers(paths);
+        };
+        rig.rotator.RotationStep();
+        QCOMPARE(shown(), QStringLiteral("1 2"));
+        rig.rotator.RotationStep();
+        QCOMPARE(shown() + " / " + rig.current(), QStringLiteral("3 4 / 3"));
+        rig.rotator.recompose();
+        QCOMPARE(shown() + " / " + rig.current(), QStringLiteral("3 4 / 3"));
+        QCOMPARE(rig.desktop.calls.size(), 3);
+        rig.rotator.applyPicture(rig.rotator.pictures(), 0);
+        QCOMPARE(shown() + " / " + rig.current(), QStringLiteral("1 4 / 1"));
+        rig.rotator.RotationStep();
+        QCOMPARE(shown() + " / " + rig.currentTitle(), QStringLiteral("2 3 / p2.png"));
     }
 
     void damagedStore() {

@@ -245,7 +245,9 @@ class TestRotator : public QObject {
         QTRY_COMPARE(index.count(line), 2);
         rig.rotator.RotationStep();
         rig.rotator.RotationStep();
-        QCOMPARE(rig.composed, QStringList({a, b, rig.p[0], a}));
+        // The index gives the system's separators, the listed line is as stored.
+        const auto native = [](const QString &path) { return QDir::toNativeSeparators(path); };
+        QCOMPARE(rig.composed, QStringList({native(a), native(b), rig.p[0], native(a)}));
         QCOMPARE(rig.titles.last(), QStringLiteral("a.png"));
         QVERIFY(QDir().rename(folder, folder + "-away"));
         QTRY_VERIFY(index.status(line).state == FolderIndex::State::Missing);

@@ -21,7 +21,11 @@ class RunKey : public AutostartStore {
         m_settings.sync();
         return m_settings.status() == QSettings::NoError;
     }
-    QString where() const override { return m_settings.fileName() + QLatin1Char('\\') + name(); }
+    // QSettings names the key with a leading backslash regedit does not show.
+    QString where() const override {
+        QString key = m_settings.fileName() + QLatin1Char('\\') + name();
+        return key.startsWith(QLatin1Char('\\')) ? key.mid(1) : key;
+    }
 
   private:
     static QString name() { return QStringLiteral("Mirell"); }

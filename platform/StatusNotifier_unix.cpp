@@ -186,13 +186,22 @@ class DBusStatusNotifier : public StatusNotifier {
     void registerWithWatcher() {
         if (m_service.isEmpty())
             return;
-        QDBusInterface watcher(WatcherService, WatcherPath, WatcherService, m_bus);
-        auto *call = new QDBusPendingCallWatcher(
-            watcher.asyncCall(QStringLiteral("RegisterStatusNotifierItem"), m_service), this);
-        connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *c) {
-            c->deleteLater();
-            setRegistered(!c->isError() && !m_service.isEmpty() && hostRunning());
-        });
+        // A plain message: an interface object would first ask the watcher
+        // to describe itself, blocking, and send the call even when that
+        // failed, so that a watcher coming meanwhile got the item twice.
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(WatcherService, WatcherPath, WatcherService,
+                                           QStringLiteral("RegisterStatusNotifierItem"));
+        call << m_service;
+        auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+        const int attempt = ++m_attempts;
+        connect(pending, &QDBusPendingCallWatcher::finished, this,
+                [this, attempt](QDBusPendingCallWatcher *c) {
+                    c->deleteLater();
+                    // Only the answer to the latest attempt tells how things stand.
+                    if (attempt == m_attempts)
+                        setRegistered(!c->isError() && !m_service.isEmpty() && hostRunning());
+                });
     }
     void setRegistered(bool registered) {
         if (registered == m_registered)
@@ -207,6 +216,7 @@ class DBusStatusNotifier : public StatusNotifier {
     QDBusServiceWatcher m_watcher;
     QString m_service;
     bool m_registered = false;
+    int m_attempts = 0;
 };
 
 } // namespace

@@ -25,6 +25,8 @@ MIRELL_WINDOWS_PACKAGES=(
 MIRELL_WINDOWS_TEST_PACKAGES=(
   wine64 wine fonts-ipafont-gothic xvfb xauth trayer x11-utils xdotool imagemagick
 )
+# The zip and the installer of scripts/windows-package.sh.
+MIRELL_WINDOWS_PACKAGING=(nsis zip)
 
 mirell_missing() {
   local p missing=()

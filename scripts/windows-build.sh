@@ -29,11 +29,16 @@ app=$build/Mirell
 rm -rf "$app"
 mkdir -p "$app/platforms" "$app/imageformats" "$app/styles"
 cp "$build/bin/mirell.exe" "$build/bin/Chronome.dll" "$app/"
-x86_64-w64-mingw32-strip "$app"/*.exe "$app"/*.dll
 cp "$qt"/bin/Qt6{Core,Gui,Widgets,Network}.dll "$app/"
 cp "$qt/plugins/platforms/qwindows.dll" "$app/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$app/styles/"
 cp "$qt"/plugins/imageformats/q{jpeg,gif}.dll "$app/imageformats/"
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 cp "$runtime"/{libstdc++-6,libgcc_s_seh-1}.dll /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$app/"
+# Debug sections are most of Qt's and the runtime's size. Stripping stamps
+# each file's header with a time: the last commit's, so the same tree gives
+# the same bytes.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || date +%s)}
+find "$app" \( -name '*.dll' -o -name '*.exe' \) -exec x86_64-w64-mingw32-strip {} +
+find "$app" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 echo "$app"

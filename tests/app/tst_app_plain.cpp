@@ -50,12 +50,13 @@ struct Host {
     QString address;
     QStringList items; // as they registered
     QStringList notes; // bodies of the notifications
+    Watcher *watcher = nullptr;
     Host() {
         daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
         daemon.waitForReadyRead(10000);
         address = QString::fromUtf8(daemon.readLine().trimmed());
         bus = QDBusConnection::connectToBus(address, "host");
-        auto *watcher = new Watcher;
+        watcher = new Watcher;
         bus.registerObject("/StatusNotifierWatcher", watcher, QDBusConnection::ExportAllContents);
         watcher->moveToThread(&thread);
         QObject::connect(&thread, &QThread::finished, watcher, &QObject::deleteLater);
@@ -81,6 +82,17 @@ struct Host {
     }
     bool setUp(bool up, const QString &name = "org.kde.StatusNotifierWatcher") {
         return up ? bus.registerService(name) : bus.unregisterService(name);
+    }
+    // The panel goes and comes back. An item may well register twice with
+    // one panel (it may see the panel in the middle of its own start); what
+    // reached the panel before it went is taken in, then forgotten.
+    void restart() {
+        QVERIFY(setUp(false));
+        QMetaObject::invokeMethod(
+            watcher, [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents();
+        items.clear();
+        QVERIFY(setUp(true));
     }
 };
 
@@ -123,28 +135,34 @@ class TestAppPlain : public QObject {
     }
 
     // With no notification area, a start by hand opens the window; a start
-    // at login tells once how to reach the settings, unless nothing can.
-    void withoutAnyTray_data() {
+    // at login tells once how to reach the settings, unless nothing can. A
+    // registered StatusNotifierItem counts as a tray.
+    void atTheEndOfTheWait_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("notifications");
+        QTest::addColumn<bool>("panel");
         QTest::addColumn<bool>("window");
-        QTest::newRow("by hand") << QStringList() << true << true;
-        QTest::newRow("at login") << QStringList{"--login"} << true << false;
-        QTest::newRow("at login, no notices") << QStringList{"--login"} << false << true;
+        QTest::newRow("by hand") << QStringList() << true << false << true;
+        QTest::newRow("at login") << QStringList{"--login"} << true << false << false;
+        QTest::newRow("at login, no notices") << QStringList{"--login"} << false << false << true;
+        QTest::newRow("D-Bus panel") << QStringList() << true << true << false;
     }
-    void withoutAnyTray() {
+    void atTheEndOfTheWait() {
         QFETCH(QStringList, args);
         QFETCH(bool, notifications);
+        QFETCH(bool, panel);
         QFETCH(bool, window);
         Host host;
         QVERIFY(!notifications || host.setUp(true, "org.freedesktop.Notifications"));
+        QVERIFY(!panel || host.setUp(true));
         Sandbox box;
         box.bus = host.address;
         box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
         box.start(args);
         QCOMPARE(waitFor(settingsWindow, TrayWaitMs + 3000), window);
-        QCOMPARE(host.notes.size(), int(notifications && !window));
+        QCOMPARE(host.notes.size(), int(notifications && !window && !panel));
         QVERIFY(host.notes.value(0, "mirell --settings").contains("mirell --settings"));
+        QCOMPARE(host.items.size(), int(panel));
     }
 
     // The menu entry's actions start the program when it is not running,
@@ -167,9 +185,8 @@ class TestAppPlain : public QObject {
         QVERIFY(host.bus.isConnected());
         Sandbox box;
         box.bus = host.address;
-        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
-        QElapsedTimer clock;
-        clock.start();
+        // However slow the machine, the panel comes within the wait.
+        box.env.insert("MIRELL_TRAY_WAIT_MS", "600000");
         QProcess *p = box.start();
         // The item is on the bus before any panel is.
         QVERIFY(waitFor([&] {
@@ -179,19 +196,12 @@ class TestAppPlain : public QObject {
                        .filter("StatusNotifierItem")
                        .size() == 1;
         }));
-        for (int start = 1; start <= 2; ++start) {
-            QVERIFY(host.setUp(true));
-            QVERIFY2(waitFor([&] { return host.items.size() == start; }),
-                     "a late panel got no item");
-            if (start == 1)
-                QVERIFY(host.setUp(false)); // the panel restarts
-        }
+        QVERIFY(host.setUp(true));
+        QVERIFY2(waitFor([&] { return !host.items.isEmpty(); }), "a late panel got no item");
+        host.restart();
+        QVERIFY2(waitFor([&] { return !host.items.isEmpty(); }), "a restarted panel got no item");
         const QString item = host.items.last();
         QDBusInterface sni(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", host.bus);
-        // Past the wait, the item counts as a tray: no window.
-        QTest::qWait(int(TrayWaitMs + 1000 - clock.elapsed()));
-        QVERIFY(!settingsWindow());
-
         const auto gdbus = [&](const QString &path, const QStringList &call) {
             return run("gdbus", QStringList{"call", "--address", host.address, "--dest", item,
                                             "--object-path", path, "--method"} +

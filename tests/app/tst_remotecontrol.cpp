@@ -65,35 +65,34 @@ class TestRemoteControl : public QObject {
     }
 
     void parse_data() {
-        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("args");
         QTest::addColumn<A>("action");
         QTest::addColumn<QString>("command");
-        QTest::newRow("start") << QStringList{} << A::Start << QString();
-        QTest::newRow("command") << QStringList{"--next"} << A::Send << QString("next");
-        QTest::newRow("status as json")
-            << QStringList{"--status", "--json"} << A::Send << QString("status");
-        QTest::newRow("help") << QStringList{"--help"} << A::Help << QString();
-        QTest::newRow("version") << QStringList{"-v"} << A::Version << QString();
-        QTest::newRow("unknown") << QStringList{"--bogus"} << A::UsageError << QString();
-        QTest::newRow("two commands")
-            << QStringList{"--next", "--quit"} << A::UsageError << QString();
-        QTest::newRow("json alone") << QStringList{"--json"} << A::UsageError << QString();
-        QTest::newRow("json off status")
-            << QStringList{"--next", "--json"} << A::UsageError << QString();
-        QTest::newRow("bare word") << QStringList{"next"} << A::UsageError << QString();
-        QTest::newRow("start, then next")
-            << QStringList{"--start", "--next"} << A::Send << QString("next");
-        QTest::newRow("start and history")
-            << QStringList{"--start", "--history"} << A::UsageError << QString();
-        QTest::newRow("start alone") << QStringList{"--start"} << A::UsageError << QString();
-        QTest::newRow("login") << QStringList{"--login"} << A::Start << QString();
-        QTest::newRow("login and start")
-            << QStringList{"--login", "--start", "--next"} << A::UsageError << QString();
+        const auto row = [](const char *name, const char *args, A action,
+                            const char *command = "") {
+            QTest::newRow(name) << QString(args) << action << QString(command);
+        };
+        row("start", "", A::Start);
+        row("command", "--next", A::Send, "next");
+        row("status as json", "--status --json", A::Send, "status");
+        row("help", "--help", A::Help);
+        row("version", "-v", A::Version);
+        row("unknown", "--bogus", A::UsageError);
+        row("two commands", "--next --quit", A::UsageError);
+        row("json alone", "--json", A::UsageError);
+        row("json off status", "--next --json", A::UsageError);
+        row("bare word", "next", A::UsageError);
+        row("start, then next", "--start --next", A::Send, "next");
+        row("start and history", "--start --history", A::UsageError);
+        row("start alone", "--start", A::UsageError);
+        row("login", "--login", A::Start);
+        row("login and start", "--login --start --next", A::UsageError);
     }
     void parse() {
-        QFETCH(QStringList, args);
+        QFETCH(QString, args);
         QFETCH(A, action);
-        const CommandLine line = parseCommandLine(QStringList{"/opt/m/mirell"} + args, "2.10.0000");
+        const CommandLine line = parseCommandLine(
+            QStringList{"/opt/m/mirell"} + args.split(' ', Qt::SkipEmptyParts), "2.10.0000");
         QCOMPARE(line.action, action);
         QTEST(line.command, "command");
         if (action == A::Version)

@@ -80,58 +80,50 @@ class TestAutostart : public QObject {
             QVERIFY2(Autostart::classify(entry, "/opt/my apps/mirell") == state, qPrintable(entry));
     }
 
-    // A pipe where the entry goes would hold a reader forever, a huge file
-    // is no entry: either is reported and left as it is, whatever is asked.
-    void whatIsNoEntryIsLeftAlone_data() {
+    // What would hold a reader forever or is no entry, and an entry that
+    // would start nothing at login: reported, and nothing written or removed.
+    void refusedAndLeftAlone_data() {
+        QTest::addColumn<QByteArray>("folder"); // the program's
+        QTest::addColumn<QString>("there");     // at the entry's place
         QTest::addColumn<QString>("value");
-        for (const char *value : {"", "on", "off"})
-            QTest::newRow(*value ? value : "ask") << QString(value);
+        QTest::addColumn<QString>("why"); // "": turned on
+        QTest::newRow("plain") << QByteArray("apps") << ""
+                               << "on"
+                               << "";
+        QTest::newRow("percent") << QByteArray("100%") << ""
+                                 << "on"
+                                 << "not turned on";
+        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << ""
+                                   << "on"
+                                   << "not turned on";
+        for (const char *there : {"pipe", "huge"})
+            for (const char *value : {"", "on", "off"})
+                QTest::addRow("%s, %s", there, *value ? value : "ask")
+                    << QByteArray("apps") << QString(there) << QString(value) << "left as it is";
     }
-    void whatIsNoEntryIsLeftAlone() {
-        QFETCH(QString, value);
-        QTemporaryDir dir;
-        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        const auto store = userAutostartStore("mirell-test");
-        const QString fifo = store->where(), big = dir.filePath("big");
-        QVERIFY(QDir().mkpath(dir.filePath("autostart")) &&
-                mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        QVERIFY(writeFile(big, QString(70000, 'x')) &&
-                QFile::link(big, dir.filePath("autostart/b.desktop")));
-        for (const char *id : {"mirell-test", "b"}) {
-            QString out, err;
-            QCOMPARE(
-                Autostart::runCommand(*userAutostartStore(id), "/opt/mirell", value, &out, &err),
-                1);
-            QVERIFY2(err.contains("left as it is"), qPrintable(err));
-        }
-        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
-        QCOMPARE(QFileInfo(big).size(), 70000);
-    }
-
-    // An entry that would start nothing at login is refused, not reported as on.
-    void onlyAStartableEntryIsOn_data() {
-        QTest::addColumn<QByteArray>("folder");
-        QTest::addColumn<int>("status");
-        QTest::newRow("plain") << QByteArray("apps") << 0;
-        QTest::newRow("percent") << QByteArray("100%") << 1;
-        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << 1;
-    }
-    void onlyAStartableEntryIsOn() {
+    void refusedAndLeftAlone() {
         QFETCH(QByteArray, folder);
-        QFETCH(int, status);
+        QFETCH(QString, there);
+        QFETCH(QString, value);
+        QFETCH(QString, why);
         QTemporaryDir dir;
         const auto remove =
             qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
         qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
         const QByteArray program = QFile::encodeName(dir.path()) + '/' + folder + "/mirell";
         QVERIFY(mkdir(QFile::encodeName(dir.path()) + '/' + folder, 0700) == 0 &&
-                close(creat(program, 0700)) == 0);
-        QString out, err;
+                close(creat(program, 0700)) == 0 && QDir(dir.path()).mkpath("autostart"));
         const auto store = userAutostartStore("mirell-test");
-        QCOMPARE(Autostart::runCommand(*store, QFile::decodeName(program), "on", &out, &err),
-                 status);
-        QCOMPARE(QFileInfo::exists(store->where()), status == 0);
-        QCOMPARE(err.contains("not turned on"), status != 0);
+        const QString entry = store->where();
+        QVERIFY(there != "pipe" || mkfifo(QFile::encodeName(entry), 0600) == 0);
+        QVERIFY(there != "huge" || writeFile(entry, QString(70000, 'x')));
+        QString out, err;
+        QCOMPARE(Autostart::runCommand(*store, QFile::decodeName(program), value, &out, &err),
+                 int(!why.isEmpty()));
+        QVERIFY2(err.contains(why), qPrintable(err));
+        QCOMPARE(QFileInfo(entry).isFile(), there == "huge" || why.isEmpty());
+        QVERIFY(there != "huge" || QFileInfo(entry).size() == 70000);
+        QVERIFY(there != "pipe" || QFileInfo(entry).exists());
     }
 
     // The real program, from a folder with a blank and a quote, against a

@@ -2,7 +2,8 @@
 # The Windows program checked under wine, on a private X server with a tray:
 # builds it (preparing the cross-built Qt when the cache lacks it), runs the
 # platform-neutral tests built for Windows, then the program end to end with
-# a fresh prefix. Prints how long each stage took.
+# a fresh prefix, then the installer (scripts/windows-package.sh) both ways.
+# Prints how long each stage took.
 #   tests/windows/check.sh [build-folder]     (default: build-windows)
 # Screenshots are left in the build folder (settings.png).
 set -euo pipefail
@@ -11,6 +12,7 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 if [ "${1:-}" = --inside ]; then
   build=$2
   source "$here/tests/windows/wine-steps.sh"
+  source "$here/tests/windows/wine-install-steps.sh"
   exit 0
 fi
 
@@ -30,8 +32,9 @@ stage() {
 
 stage "Qt for Windows"
 "$here/scripts/windows-toolchain.sh" | tail -1
-stage "build"
-MIRELL_WINDOWS_TESTS=1 "$here/scripts/windows-build.sh" "$build" | tail -1
+stage "build and package"
+MIRELL_WINDOWS_TESTS=1 MIRELL_WINDOWS_BUILD=$build "$here/scripts/windows-package.sh" "$build/out" |
+  tail -2
 x86_64-w64-mingw32-g++ -O1 -Wall -Wextra -municode -static \
   "$here/tests/windows/deskwallpaper.cpp" -o "$build/deskwallpaper.exe"
 stage "wine"

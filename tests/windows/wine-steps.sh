@@ -56,7 +56,8 @@ for f in sea.jpg field.bmp sun.gif; do
 done
 w reg add "$key" /v ListCount /d 2 /f >/dev/null
 mirell() { timeout 60 "$wine" 'C:\Mirell\mirell.exe' "$@" 2>/dev/null | tr -d '\r'; }
-reg_value() { w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
+# Empty when the key or the value is not there.
+reg_value() { { w reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
 
 panel=$(xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ && !p {print $1; p = 1}')
 icons() { xwininfo -tree -id "$panel" | grep -c '"explorer.exe"' || true; }

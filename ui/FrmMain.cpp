@@ -98,9 +98,11 @@ void FrmMain::buildWindow() {
 
     m_editor = new PictureListEditor(m_ui->lstImages,
                                      {m_ui->cmdAdd, m_ui->cmdDel, m_ui->cmdMirell, m_ui->cmdUp,
-                                      m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet},
+                                      m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet,
+                                      m_ui->cmdFolder},
                                      m_services.dialogs, this);
     m_editor->setParent(this);
+    m_editor->setFolderIndex(m_rotator.folderIndex());
 }
 
 // Measuring text loads the fonts, which a program resting in the tray never

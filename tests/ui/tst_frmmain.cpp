@@ -2,6 +2,7 @@
 // loading, the caption rules, what OK and Cancel keep, and the
 // pictures it shows.
 #include "FakeUi.h"
+#include "FolderIndex.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -116,6 +117,32 @@ class TestFrmMain : public QObject {
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
+    }
+
+    // A folder chosen with its button is one line with its picture count;
+    // OK keeps it as one entry ending with the separator, Cancel drops it.
+    void folderLine_data() {
+        QTest::addColumn<QByteArray>("button");
+        QTest::newRow("OK") << QByteArray("cmdOK");
+        QTest::newRow("Cancel") << QByteArray("cmdCancel");
+    }
+    void folderLine() {
+        QFETCH(QByteArray, button);
+        FolderIndex index(FolderIndex::Options{});
+        WindowRig rig;
+        rig.storePictures(1);
+        rig.rotator.setFolderIndex(&index);
+        rig.open().show();
+        const QString folder = rig.dir.filePath("holiday");
+        QVERIFY(QDir().mkpath(folder + "/2026"));
+        writePicture(folder + "/2026/sea.png");
+        rig.dialogs.openFileAnswers << folder;
+        click(rig, "cmdFolder");
+        QTRY_COMPARE(listLines(rig), QStringList({"p1.png", "holiday (1枚)"}));
+        click(rig, button);
+        const bool kept = button == "cmdOK";
+        QCOMPARE(rig.store.value("Setting", "Files1"), kept ? folder + '/' : QString());
+        QCOMPARE(rig.rotator.pictures().count(), kept ? 2 : 1);
     }
 
     void interval_data() {

@@ -23,7 +23,8 @@ constexpr Command Commands[] = {
     {"quit", "End the running copy."},
     {"pause", "Stop the running copy's timed switches until --resume."},
     {"resume", "Let the running copy's timer switch pictures again."},
-    {"status", "Print the running copy's picture, order, interval, pause and next switch."},
+    {"status", "Print the running copy's picture, order, interval, pause, next switch and the "
+               "list line the picture comes from."},
 };
 
 const QStringList StatusKeys = {QStringLiteral("picture"), QStringLiteral("order"),
@@ -152,7 +153,7 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
     if (json)
         return QJsonDocument(status).toJson(QJsonDocument::Compact) + '\n';
     QByteArray out;
-    for (const QString &key : StatusKeys) {
+    const auto keyLine = [&](const QString &key) {
         const QJsonValue value = status.value(key);
         QString text;
         if (value.isBool())
@@ -162,7 +163,9 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
         else if (value.isString())
             text = escapeControls(value.toString());
         out += (key + QStringLiteral(": ") + text).toUtf8() + '\n';
-    }
+    };
+    for (const QString &key : StatusKeys)
+        keyLine(key);
     // "monitor: HDMI-1 1920x1080+0+0 /path/picture.jpg", a line for each, the
     // place written as X11 geometry is.
     const QJsonArray monitors = status.value(QStringLiteral("monitors")).toArray();
@@ -181,5 +184,7 @@ QByteArray formatStatus(const QJsonObject &status, bool json) {
                    .toUtf8() +
                '\n';
     }
+    // Last, so that the lines scripts already read stay where they were.
+    keyLine(QStringLiteral("source"));
     return out;
 }

@@ -127,6 +127,7 @@ bool Shell::runCommand(const QString &command, QByteArray *output) {
              status.next.isValid() ? QJsonValue(withOffset(status.next)) : QJsonValue()},
             {QStringLiteral("history"), history},
             {QStringLiteral("monitors"), monitors},
+            {QStringLiteral("source"), status.source},
         };
         *output = QJsonDocument(object).toJson(QJsonDocument::Compact);
     } else {

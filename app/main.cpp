@@ -7,6 +7,7 @@
 #include "DesktopBackground.h"
 #include "DesktopServices.h"
 #include "Dialogs.h"
+#include "FolderIndex.h"
 #include "FrmMain.h"
 #include "LocalAccess.h"
 #include "MonitorWatch.h"
@@ -30,6 +31,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
@@ -178,6 +180,10 @@ int main(int argc, char *argv[]) {
     WallpaperRotator rotator(store, composer, random, clock);
     rotator.load(History::defaultPath());
     rotator.setTimer(chronomer);
+    FolderIndex folders(
+        FolderIndex::Options{QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                             QStringLiteral("/folders")});
+    rotator.setFolderIndex(&folders);
     const MonitorWatch monitors(screen, [&rotator] { rotator.recompose(); });
 
     QtDialogs dialogs;

@@ -60,6 +60,10 @@ QString QtDialogs::openFile(QWidget *parent, const QString &filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilter, &selected);
 }
 
+QString QtDialogs::openFolder(QWidget *parent) {
+    return QFileDialog::getExistingDirectory(parent);
+}
+
 std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontChoice &initial) {
     return FontDialog::ask(parent, initial);
 }

@@ -29,6 +29,8 @@ class Dialogs {
     virtual QStringList openFiles(QWidget *parent, const QString &filter) = 0;
     // One file; empty when cancelled.
     virtual QString openFile(QWidget *parent, const QString &filter) = 0;
+    // One folder; empty when cancelled.
+    virtual QString openFolder(QWidget *parent) = 0;
     // Typeface, size (8 to 36) and colour; nullopt when cancelled.
     virtual std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) = 0;
     // A message box titled "Mirell" with an OK button.
@@ -40,6 +42,7 @@ class QtDialogs : public Dialogs {
   public:
     QStringList openFiles(QWidget *parent, const QString &filter) override;
     QString openFile(QWidget *parent, const QString &filter) override;
+    QString openFolder(QWidget *parent) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontChoice &initial) override;
     void message(QWidget *parent, const QString &text, Icon icon) override;
 };

@@ -98,9 +98,11 @@ void FrmMain::buildWindow() {
 
     m_editor = new PictureListEditor(m_ui->lstImages,
                                      {m_ui->cmdAdd, m_ui->cmdDel, m_ui->cmdMirell, m_ui->cmdUp,
-                                      m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet},
+                                      m_ui->cmdDown, m_ui->cmdPrev, m_ui->cmdOpen, m_ui->cmdLet,
+                                      m_ui->cmdFolder},
                                      m_services.dialogs, this);
     m_editor->setParent(this);
+    m_editor->setFolderIndex(m_rotator.folderIndex());
 }
 
 // Measuring text loads the fonts, which a program resting in the tray never
@@ -132,6 +134,9 @@ void FrmMain::connectHandlers() {
     // toggled, not clicked: loading and Cancel set these from code and the
     // enabling rules must follow.
     connect(m_ui->chkShowStr, &QCheckBox::toggled, this, &FrmMain::showStrClicked);
+    // Matching orientations means something only when each monitor has its own picture.
+    connect(m_ui->cboMonitor, &QComboBox::currentIndexChanged, this,
+            [this](int mode) { m_ui->chkOrient->setEnabled(mode == 1); });
     for (int i = 0; i < int(m_optType.size()); ++i) {
         connect(m_optType[i], &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)

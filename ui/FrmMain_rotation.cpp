@@ -2,7 +2,9 @@
 #include "FrmMain.h"
 
 #include "DesktopServices.h"
+#include "FolderIndex.h"
 #include "FrmPrev.h"
+#include "Geometry.h"
 #include "PictureListEditor.h"
 #include "ScreenInfo.h"
 #include "WallpaperRotator.h"
@@ -21,8 +23,14 @@ void FrmMain::previewPicture(int index) {
     // A fifth of the screen, measured in the pixels this window is drawn in.
     const qreal ratio = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
     const int screenWidth = int(m_services.screen.size().width() / ratio);
-    const QString path = list.Files.value(index);
-    if (!m_preview->showPicture(path, list.Titles.value(index), screenWidth)) {
+    QString path = list.Files.value(index), title = list.Titles.value(index);
+    // A folder line shows its first picture.
+    if (const FolderIndex *folders = m_rotator.folderIndex();
+        folders && FolderScan::isFolderLine(path) && folders->count(path) > 0) {
+        path = folders->picture(path, 0);
+        title = FileNameOf(path);
+    }
+    if (!m_preview->showPicture(path, title, screenWidth)) {
         m_services.dialogs.message(this, PictureListEditor::rejectionText(path),
                                    Dialogs::Icon::Critical);
     }

@@ -1,6 +1,7 @@
 #include "PictureListEditor.h"
 
 #include "Dialogs.h"
+#include "FolderIndex.h"
 #include "Geometry.h"
 #include "PictureLoader.h"
 
@@ -15,7 +16,9 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <QStyle>
 
 #include <algorithm>
 #include <memory>
@@ -42,6 +45,17 @@ QStringList localFiles(const QMimeData *data) {
 // one), but a dropped folder is never a picture.
 bool usable(const QString &path) {
     return !QFileInfo(path).isDir() && PictureLoader::check(path) != PictureLoader::Check::Invalid;
+}
+
+// A folder line ends with the separator, which no picture's path does.
+QString folderLine(const QString &path) {
+    const QString clean = QDir::toNativeSeparators(QDir::cleanPath(path));
+    return FolderScan::isFolderLine(clean) ? clean : clean + QDir::separator();
+}
+
+QString folderTitle(const QString &path) {
+    const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+    return name.isEmpty() ? QDir::toNativeSeparators(QDir::cleanPath(path)) : name;
 }
 
 } // namespace
@@ -74,6 +88,7 @@ PictureListEditor::PictureListEditor(QListWidget *lstImages, const Buttons &butt
     });
 
     connect(m_buttons.cmdAdd, &QPushButton::clicked, this, &PictureListEditor::add);
+    connect(m_buttons.cmdFolder, &QPushButton::clicked, this, &PictureListEditor::addFolder);
     connect(m_buttons.cmdDel, &QPushButton::clicked, this, &PictureListEditor::remove);
     connect(m_buttons.cmdMirell, &QPushButton::clicked, this, &PictureListEditor::replace);
     connect(m_buttons.cmdUp, &QPushButton::clicked, this, &PictureListEditor::moveUp);
@@ -103,7 +118,48 @@ void PictureListEditor::setList(const PictureList &list) {
     }
     m_lst->clear();
     m_lst->addItems(m_list.Titles);
+    for (int row = 0; row < count(); ++row)
+        if (FolderScan::isFolderLine(m_list.Files.at(row)))
+            showRow(row);
     m_lst->setCurrentRow(-1);
+    listChanged();
+}
+
+void PictureListEditor::setFolderIndex(FolderIndex *index) {
+    m_folders = index;
+    if (!index)
+        return;
+    connect(index, &FolderIndex::changed, this, [this](const QString &line) {
+        for (int row = 0; row < count(); ++row)
+            if (m_list.Files.at(row) == line)
+                showRow(row);
+    });
+    listChanged();
+}
+
+void PictureListEditor::listChanged() {
+    if (m_folders)
+        m_folders->setFolders(m_list.Files, FolderIndex::Client::Window);
+}
+
+void PictureListEditor::showRow(int row) {
+    QListWidgetItem *item = m_lst->item(row);
+    const QString &line = m_list.Files.at(row);
+    if (!FolderScan::isFolderLine(line)) {
+        item->setText(m_list.Titles.at(row));
+        item->setIcon({});
+        return;
+    }
+    QString pictures = QStringLiteral("…");
+    if (m_folders) {
+        const FolderIndex::Status status = m_folders->status(line);
+        if (status.state == FolderIndex::State::Ready)
+            pictures = QStringLiteral("%1枚").arg(status.pictures);
+        else if (status.state == FolderIndex::State::Missing)
+            pictures = QStringLiteral("見つかりません");
+    }
+    item->setText(QStringLiteral("%1 (%2)").arg(m_list.Titles.at(row), pictures));
+    item->setIcon(m_lst->style()->standardIcon(QStyle::SP_DirIcon));
 }
 
 int PictureListEditor::count() const {
@@ -145,10 +201,19 @@ void PictureListEditor::add() {
         addFiles(paths);
 }
 
+void PictureListEditor::addFolder() {
+    if (m_busy)
+        return;
+    if (const QString folder = m_dialogs.openFolder(m_parent); !folder.isEmpty())
+        addFiles({folder});
+}
+
 void PictureListEditor::addFiles(const QStringList &paths) {
     if (m_busy || paths.isEmpty())
         return;
     QScopedValueRollback busy(m_busy, true);
+    // The index reads the folders added, once they are all in.
+    const auto indexFolders = qScopeGuard([this] { listChanged(); });
 
     // Checks read headers only, but a thousand files on a slow disk still
     // take a while: show progress then, and let the user stop.
@@ -192,7 +257,16 @@ void PictureListEditor::addFiles(const QStringList &paths) {
                 break;
         }
         const QString &path = paths.at(i);
-        if (!usable(path)) {
+        const QFileInfo info(path);
+        // A folder is taken when it can be listed; its pictures are checked
+        // one by one when their turn comes.
+        const bool folder = info.isDir() && info.isReadable() && info.isExecutable();
+        if (info.isDir() && !folder) {
+            tell(path + QStringLiteral("\r\nは読み込めないフォルダです。"),
+                 Dialogs::Icon::Critical);
+            continue;
+        }
+        if (!folder && !usable(path)) {
             tell(rejectionText(path), Dialogs::Icon::Critical);
             continue;
         }
@@ -204,7 +278,10 @@ void PictureListEditor::addFiles(const QStringList &paths) {
                  Dialogs::Icon::Exclamation);
             break;
         }
-        append(path, FileNameOf(path));
+        if (folder)
+            append(folderLine(path), folderTitle(path));
+        else
+            append(path, FileNameOf(path));
     }
 }
 
@@ -212,6 +289,8 @@ void PictureListEditor::append(const QString &path, const QString &title) {
     m_lst->addItem(title);
     m_list.Files.append(path);
     m_list.Titles.append(title);
+    if (FolderScan::isFolderLine(path))
+        showRow(count() - 1);
 }
 
 void PictureListEditor::replace() {
@@ -230,10 +309,10 @@ void PictureListEditor::replace() {
     // parent reloaded it; never write past the end.
     if (k >= count())
         return;
-    const QString title = FileNameOf(path);
-    m_lst->item(k)->setText(title);
     m_list.Files[k] = path;
-    m_list.Titles[k] = title;
+    m_list.Titles[k] = FileNameOf(path);
+    showRow(k);
+    listChanged();
 }
 
 void PictureListEditor::remove() {
@@ -249,6 +328,7 @@ void PictureListEditor::remove() {
         m_lst->setCurrentRow(-1);
     }
     disableSelectionButtons();
+    listChanged();
 }
 
 void PictureListEditor::moveUp() {
@@ -269,8 +349,8 @@ void PictureListEditor::swapEntries(int from, int to) {
     m_list.Files.swapItemsAt(from, to);
     m_list.Titles.swapItemsAt(from, to);
     // Only the two texts change: taking items out of a long list is not instant.
-    m_lst->item(from)->setText(m_list.Titles.at(from));
-    m_lst->item(to)->setText(m_list.Titles.at(to));
+    showRow(from);
+    showRow(to);
     {
         QScopedValueRollback quiet(m_quiet, true);
         m_lst->setCurrentRow(to);

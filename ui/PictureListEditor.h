@@ -9,6 +9,7 @@
 #include <array>
 
 class Dialogs;
+class FolderIndex;
 class QListWidget;
 class QPushButton;
 class QWidget;
@@ -20,7 +21,8 @@ class PictureListEditor : public QObject {
     Q_OBJECT
   public:
     struct Buttons {
-        QPushButton *cmdAdd, *cmdDel, *cmdMirell, *cmdUp, *cmdDown, *cmdPrev, *cmdOpen, *cmdLet;
+        QPushButton *cmdAdd, *cmdDel, *cmdMirell, *cmdUp, *cmdDown, *cmdPrev, *cmdOpen, *cmdLet,
+            *cmdFolder;
     };
     // Connects the buttons and takes file drops on the list.
     PictureListEditor(QListWidget *lstImages, const Buttons &buttons, Dialogs &dialogs,
@@ -28,6 +30,9 @@ class PictureListEditor : public QObject {
 
     // The message naming a file that is not a usable picture.
     static QString rejectionText(const QString &path);
+    // Folder lines show their picture count from index, which also reads
+    // the folders added here before OK.
+    void setFolderIndex(FolderIndex *index);
 
     // Replaces the lines by a stored list (selection cleared).
     void setList(const PictureList &list);
@@ -38,6 +43,7 @@ class PictureListEditor : public QObject {
 
     // Handlers, public so that tests drive them as a click would.
     void add();                              // cmdAdd
+    void addFolder();                        // cmdFolder
     void addFiles(const QStringList &paths); // dropped files, in drop order
     void replace();                          // cmdMirell
     void remove();                           // cmdDel
@@ -63,6 +69,11 @@ class PictureListEditor : public QObject {
     bool m_quiet = false; // selection changes made by the editor itself
     bool m_busy = false;  // an add is running (its progress dialog processes events)
 
+    FolderIndex *m_folders = nullptr;
+
     void append(const QString &path, const QString &title);
+    // The row's text: a folder line's title with its picture count.
+    void showRow(int row);
+    void listChanged();
     void swapEntries(int from, int to);
 };

@@ -2,9 +2,11 @@
 
 #include "Clock.h"
 #include "Composer.h"
+#include "FolderIndex.h"
 #include "Geometry.h"
 #include "SettingsStore.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QVariant>
 
@@ -18,6 +20,18 @@ namespace {
 int secondsToAlarm(int alarmMinute, int minutesCounted, int ticksCounted) {
     const int boundaries = std::max(1, alarmMinute - minutesCounted);
     return boundaries * 60 - ticksCounted;
+}
+
+// Folder lines of a list that has no index yet hold no pictures.
+struct NoFolders : FolderPictures {
+    qsizetype count(const QString &) const override { return 0; }
+    QString picture(const QString &, qsizetype) const override { return {}; }
+    Place place(const QString &, const QString &) const override { return {}; }
+    quint64 version() const override { return 0; }
+};
+
+bool anyFolderLine(const QStringList &files) {
+    return std::any_of(files.begin(), files.end(), FolderScan::isFolderLine);
 }
 
 } // namespace
@@ -50,9 +64,55 @@ void WallpaperRotator::load(const QString &historyFile) {
         m_path = m_history.entries().at(m_history.position()).path;
         m_title = titleOf(m_path);
     }
+    // "Current" names the folder line; the history says which of its pictures.
+    if (s >= 1 && s <= count && FolderScan::isFolderLine(m_path)) {
+        const QString shown = m_history.entries().value(m_history.position()).path;
+        m_path = sourceLine(shown) == s - 1 ? shown : QString();
+        m_title = m_path.isEmpty() ? QString() : FileNameOf(m_path);
+    }
+    if (s >= 1 && s <= count)
+        m_folderRotation.shown(s - 1, m_path);
     if (!m_path.isEmpty())
         m_paths = {m_path};
     armTimer();
+}
+
+void WallpaperRotator::setFolderIndex(FolderIndex *index) {
+    m_folders = index;
+    if (!index)
+        return;
+    index->setFolders(m_list.Files);
+    connect(index, &FolderIndex::changed, this,
+            [this] { changeNote([this] { m_folderNote = m_folders->note(m_list.Files); }); });
+}
+
+const FolderPictures &WallpaperRotator::folderPictures() const {
+    static const NoFolders none;
+    if (m_folders)
+        return *m_folders;
+    return none;
+}
+
+bool WallpaperRotator::hasFolderLines() const {
+    return anyFolderLine(m_list.Files);
+}
+
+int WallpaperRotator::sourceLine(const QString &path) const {
+    if (path.isEmpty())
+        return -1;
+    if (const qsizetype line = m_list.Files.indexOf(path); line >= 0)
+        return int(line);
+    const QString plain = QDir::fromNativeSeparators(path);
+    for (int i = 0; i < m_list.count(); ++i) {
+        const QString &line = m_list.Files.at(i);
+        if (!FolderScan::isFolderLine(line))
+            continue;
+        const auto rel =
+            FolderScan::relativeTo(QDir::cleanPath(QDir::fromNativeSeparators(line)), plain);
+        if (rel && !rel->isEmpty())
+            return i;
+    }
+    return -1;
 }
 
 void WallpaperRotator::setTimer(QObject *timer) {
@@ -76,6 +136,8 @@ void WallpaperRotator::onAlarm() {
 }
 
 void WallpaperRotator::RotationStep() {
+    if (hasFolderLines())
+        return folderStep();
     const int n = m_list.count();
     // One picture for each monitor that shows its own, the primary's first.
     const QList<int> taken = m_rotation.RotationSteps(
@@ -86,13 +148,35 @@ void WallpaperRotator::RotationStep() {
     QStringList paths;
     for (int k : taken)
         paths << m_list.Files.value(k - 1);
-    const int k = taken.first();
-    composeStep(k, paths, m_list.Titles.value(k - 1));
+    composeStep(taken, paths, m_list.Titles.value(taken.first() - 1));
 }
 
 void WallpaperRotator::recompose() {
     if (!m_paths.isEmpty())
         compose(m_paths, m_title, {});
+}
+
+void WallpaperRotator::folderStep() {
+    const auto order = orderFromStored(m_settings.OrderMode);
+    if (!order)
+        return;
+    const FolderRotation::Pick pick =
+        m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random);
+    if (pick.line < 0)
+        return;
+    // One picture for each monitor that shows its own, the primary's first.
+    QStringList paths{pick.path};
+    QList<int> lines{pick.line + 1};
+    for (int i = 1; i < m_composer.picturesPerStep(m_settings); ++i) {
+        const FolderRotation::Pick more =
+            m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random);
+        paths << more.path;
+        lines << more.line + 1;
+    }
+    // Where a list without folder lines would go on, should they leave it.
+    m_rotation.Current = qint16(pick.line + 1);
+    const bool folder = FolderScan::isFolderLine(m_list.Files.at(pick.line));
+    composeStep(lines, paths, folder ? FileNameOf(pick.path) : m_list.Titles.value(pick.line));
 }
 
 void WallpaperRotator::next() {
@@ -116,9 +200,7 @@ bool WallpaperRotator::hasPrevious() const {
 
 void WallpaperRotator::showFromHistory(int index) {
     const QString path = m_history.entries().at(index).path;
-    QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
-    paths[0] = path;
-    compose(paths, titleOf(path), [this, index, path] {
+    compose(withPrimary(path), titleOf(path), [this, index, path] {
         if (m_history.entries().value(index).path == path)
             m_history.moveTo(index);
     });
@@ -126,7 +208,7 @@ void WallpaperRotator::showFromHistory(int index) {
 
 // A picture the user removed from the list is not brought back by going back.
 bool WallpaperRotator::usable(const QString &path) const {
-    return m_list.Files.contains(path) && QFileInfo::exists(path);
+    return sourceLine(path) >= 0 && QFileInfo::exists(path);
 }
 
 QString WallpaperRotator::titleOf(const QString &path) const {
@@ -158,7 +240,10 @@ QString WallpaperRotator::removeCurrent() {
         }
     }
     if (removed.isEmpty())
-        return QStringLiteral("the picture on the desktop is not in the list");
+        return sourceLine(m_path) >= 0
+                   ? QStringLiteral("the picture on the desktop comes from a folder line; "
+                                    "remove the file or the folder line")
+                   : QStringLiteral("the picture on the desktop is not in the list");
     m_rotation.removePictures(removed);
     m_list = kept;
     writePictureList(m_store, m_list);
@@ -174,11 +259,22 @@ QString WallpaperRotator::removeCurrent() {
 
 void WallpaperRotator::setPictures(const PictureList &list) {
     m_list = list;
+    if (m_folders) {
+        m_folders->setFolders(m_list.Files);
+        changeNote([this] { m_folderNote = m_folders->note(m_list.Files); });
+    }
 }
 
 void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
     m_settings = record;
     armTimer();
+    if (hasFolderLines()) {
+        if (!orderSwitched && sourceLine(m_path) >= 0)
+            return compose(m_paths, m_title, {});
+        if (orderSwitched)
+            m_folderRotation.shown(-1, {});
+        return RotationStep();
+    }
     if (orderSwitched || m_rotation.Current == 0) {
         m_rotation.Current = 0;
         RotationStep();
@@ -216,12 +312,23 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
     if (index < 0 || index >= n)
         return;
     const int k = index + 1;
+    if (anyFolderLine(list.Files)) {
+        const FolderRotation::Pick pick =
+            m_folderRotation.within(list.Files, folderPictures(), index);
+        if (pick.line >= 0)
+            composeStep({k}, withPrimary(pick.path), FileNameOf(pick.path));
+        return;
+    }
     if (const auto order = orderFromStored(m_settings.OrderMode))
         m_rotation.applyManual(k, n, *order);
-    // The other monitors keep what they show.
+    composeStep({k}, withPrimary(list.Files.value(index)), list.Titles.value(index));
+}
+
+// The other monitors keep what they show.
+QStringList WallpaperRotator::withPrimary(const QString &path) const {
     QStringList paths = m_paths.isEmpty() ? QStringList{QString()} : m_paths;
-    paths[0] = list.Files.value(index);
-    composeStep(k, paths, list.Titles.value(index));
+    paths[0] = path;
+    return paths;
 }
 
 void WallpaperRotator::compose(const QStringList &paths, const QString &title,
@@ -235,22 +342,29 @@ void WallpaperRotator::compose(const QStringList &paths, const QString &title,
         if (!self)
             return;
         self->setFailure(QString());
-        self->m_path = paths.first();
-        self->m_paths = paths;
-        self->m_title = title;
-        emit self->currentChanged(title);
+        // Matching orientations may have given the primary another picture.
+        QStringList shown;
+        for (const Composer::Shown &s : self->m_composer.shown())
+            shown << s.picture;
+        if (shown.isEmpty())
+            shown = paths;
+        self->m_path = shown.first();
+        self->m_paths = shown;
+        self->m_title = shown.first() == paths.first() ? title : self->titleOf(shown.first());
+        emit self->currentChanged(self->m_title);
         if (onShown)
             onShown();
     });
 }
 
-void WallpaperRotator::composeStep(int k, const QStringList &paths, const QString &title) {
-    const QString path = paths.first();
-    compose(paths, title, [this, k, path] {
-        writeCurrent(m_store, k);
+void WallpaperRotator::composeStep(const QList<int> &taken, const QStringList &paths,
+                                   const QString &title) {
+    compose(paths, title, [this, taken, paths] {
+        // "Current" names the primary monitor's picture.
+        writeCurrent(m_store, taken.value(paths.indexOf(m_path), taken.first()));
         // A failed write cannot be helped here; the value stays in memory.
         m_store.sync();
-        m_history.record(path, m_clock.now());
+        m_history.record(m_path, m_clock.now());
     });
 }
 
@@ -280,6 +394,8 @@ QString WallpaperRotator::note() const {
         lines << QStringLiteral("一時停止中");
     if (!m_failure.isEmpty())
         lines << m_failure;
+    if (!m_folderNote.isEmpty())
+        lines << m_folderNote;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -289,7 +405,8 @@ WallpaperRotator::Status WallpaperRotator::status() const {
                   m_settings.MirellTime,
                   m_paused,
                   {},
-                  m_composer.shown()};
+                  m_composer.shown(),
+                  m_list.Files.value(sourceLine(m_path))};
     if (m_timer && !m_paused) {
         const QVariant minutes = m_timer->property("MinuteCount");
         const QVariant ticks = m_timer->property("TickCount");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Composer.h"
+#include "FolderRotation.h"
 #include "History.h"
 #include "Rotation.h"
 #include "Settings.h"
@@ -14,6 +15,7 @@
 
 class Clock;
 class Composer;
+class FolderIndex;
 class RandomSource;
 class SettingsStore;
 
@@ -30,6 +32,7 @@ class WallpaperRotator : public QObject {
         bool paused = false;
         QDateTime next;                  // when the next timed switch is due; null when none is
         QList<Composer::Shown> monitors; // since the first switch of this run
+        QString source; // the list line the picture comes from (a folder's for its pictures)
     };
 
     WallpaperRotator(SettingsStore &store, Composer &composer, RandomSource &random,
@@ -41,6 +44,9 @@ class WallpaperRotator : public QObject {
     // The minute timer (property AlarmMinute, signal Alarm()), known only by
     // its meta-object; the rotator arms it and owns it from now on.
     void setTimer(QObject *timer);
+    // The index that opens the list's folder lines; without one they show nothing.
+    void setFolderIndex(FolderIndex *index);
+    FolderIndex *folderIndex() const { return m_folders; }
 
     const Settings &settings() const { return m_settings; }
     const PictureList &pictures() const { return m_list; }
@@ -95,9 +101,16 @@ class WallpaperRotator : public QObject {
   private:
     void armTimer();
     void compose(const QStringList &paths, const QString &title, std::function<void()> onShown);
-    void composeStep(int k, const QStringList &paths, const QString &title);
+    // taken: the pictures' 1-based indices, path for path.
+    void composeStep(const QList<int> &taken, const QStringList &paths, const QString &title);
     void showFromHistory(int index);
     bool usable(const QString &path) const;
+    bool hasFolderLines() const;
+    const FolderPictures &folderPictures() const;
+    // The line (0-based) a picture comes from, its own or its folder's; -1: none.
+    int sourceLine(const QString &path) const;
+    void folderStep();
+    QStringList withPrimary(const QString &path) const;
     QString titleOf(const QString &path) const;
     void setFailure(const QString &reason);
     void changeNote(const std::function<void()> &change);
@@ -110,6 +123,9 @@ class WallpaperRotator : public QObject {
     Settings m_settings;
     PictureList m_list;
     Rotation m_rotation;
+    FolderIndex *m_folders = nullptr;
+    FolderRotation m_folderRotation;
+    QString m_folderNote;
     History m_history;
     QString m_title;
     QString m_path;

@@ -118,7 +118,8 @@ class TestAppTray : public QObject {
         QCOMPARE(status, (QMap<QString, QString>{{"picture", pictures[1]},
                                                  {"order", "list"},
                                                  {"interval", "999"},
-                                                 {"paused", "no"}}));
+                                                 {"paused", "no"},
+                                                 {"source", pictures[1]}}));
         QCOMPARE(box.command("--pause").code, 0);
         QVERIFY(box.command("--status").out.contains("\npaused: yes\n"));
         QVERIFY(box.command("--status --json").out.contains("\"paused\":true"));

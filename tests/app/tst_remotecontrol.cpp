@@ -119,11 +119,13 @@ class TestRemoteControl : public QObject {
         const QJsonObject status{{"picture", picture},
                                  {"paused", true},
                                  {"interval", 5},
-                                 {"monitors", QJsonArray{left}}};
+                                 {"monitors", QJsonArray{left}},
+                                 {"source", picture}};
         const QList<QByteArray> lines = formatStatus(status, false).split('\n');
         QTEST(lines.value(0), "line");
         QCOMPARE(lines.mid(1, 3), (QList<QByteArray>{"order: ", "interval: 5", "paused: yes"}));
         QCOMPARE(lines.value(5), "monitor: DP-1 1080x1920-1080+0 " + lines.value(0).mid(9));
+        QCOMPARE(lines.value(6), "source: " + lines.value(0).mid(9));
         QCOMPARE(QJsonDocument::fromJson(formatStatus(status, true)).object(), status);
     }
 

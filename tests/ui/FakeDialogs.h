@@ -32,6 +32,9 @@ class FakeDialogs : public Dialogs {
         filters << filter;
         return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
     }
+    QString openFolder(QWidget *) override {
+        return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
+    }
     std::optional<FontChoice> chooseFont(QWidget *, const FontChoice &initial) override {
         fontInitials << initial;
         return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.takeFirst();

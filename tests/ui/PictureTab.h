@@ -22,7 +22,7 @@ struct PictureTab {
         auto *layout = new QVBoxLayout(&window);
         layout->addWidget(lst);
         for (QPushButton **button : {&b.cmdAdd, &b.cmdDel, &b.cmdMirell, &b.cmdUp, &b.cmdDown,
-                                     &b.cmdPrev, &b.cmdOpen, &b.cmdLet})
+                                     &b.cmdPrev, &b.cmdOpen, &b.cmdLet, &b.cmdFolder})
             layout->addWidget(*button = new QPushButton(&window));
         editor = std::make_unique<PictureListEditor>(lst, b, dialogs, &window);
     }

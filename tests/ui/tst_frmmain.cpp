@@ -2,6 +2,7 @@
 // loading, the caption rules, what OK and Cancel keep, and the
 // pictures it shows.
 #include "FakeUi.h"
+#include "FolderIndex.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -73,17 +74,25 @@ class TestFrmMain : public QObject {
         WindowRig rig;
         rig.storePictures(3);
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const QStringList values = {
-            "Setting/MirellTime=1440",    "Setting/OrderMode=0",   "Setting/Stretch=True",
-            "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
-            "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023",
-            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000",
-            "Setting/MonitorMode=2"};
+        const QStringList values = {"Setting/MirellTime=1440",
+                                    "Setting/OrderMode=0",
+                                    "Setting/Stretch=True",
+                                    "Caption/ShowCaption=True",
+                                    "Caption/CaptionType=2",
+                                    "Caption/CaptionString=夏の海",
+                                    "Caption/FontName=IPAGothic",
+                                    "Caption/FontSize=20",
+                                    "Caption/FontColor=33023",
+                                    "Caption/Location=3",
+                                    "Window/Top=1500",
+                                    "Window/Left=3000",
+                                    "Setting/MonitorMode=2",
+                                    "Setting/MatchOrientation=True"};
         seed(rig, values + QStringList{"Setting/Current=2"});
         rig.open();
 
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("1440"));
-        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
+        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3", "chkOrient"})
             QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
         QCOMPARE(text(rig, "txtCapt"), QStringLiteral("夏の海"));
         QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 2);
@@ -108,6 +117,32 @@ class TestFrmMain : public QObject {
         rig.open();
         QCOMPARE(rig.window->pos(), QWidget().pos());
         QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
+    }
+
+    // A folder chosen with its button is one line with its picture count;
+    // OK keeps it as one entry ending with the separator, Cancel drops it.
+    void folderLine_data() {
+        QTest::addColumn<QByteArray>("button");
+        QTest::newRow("OK") << QByteArray("cmdOK");
+        QTest::newRow("Cancel") << QByteArray("cmdCancel");
+    }
+    void folderLine() {
+        QFETCH(QByteArray, button);
+        FolderIndex index(FolderIndex::Options{});
+        WindowRig rig;
+        rig.storePictures(1);
+        rig.rotator.setFolderIndex(&index);
+        rig.open().show();
+        const QString folder = rig.dir.filePath("holiday");
+        QVERIFY(QDir().mkpath(folder + "/2026"));
+        writePicture(folder + "/2026/sea.png");
+        rig.dialogs.openFileAnswers << folder;
+        click(rig, "cmdFolder");
+        QTRY_COMPARE(listLines(rig), QStringList({"p1.png", "holiday (1枚)"}));
+        click(rig, button);
+        const bool kept = button == "cmdOK";
+        QCOMPARE(rig.store.value("Setting", "Files1"), kept ? folder + '/' : QString());
+        QCOMPARE(rig.rotator.pictures().count(), kept ? 2 : 1);
     }
 
     void interval_data() {
@@ -167,6 +202,7 @@ class TestFrmMain : public QObject {
         click(rig, "cmdAdd");
         rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
         rig.child<QComboBox>("cboMonitor")->setCurrentIndex(1);
+        QVERIFY(rig.child("chkOrient")->isEnabled());
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
@@ -176,6 +212,7 @@ class TestFrmMain : public QObject {
         QCOMPARE(labFont(rig), font);
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
         QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 0);
+        QVERIFY(!rig.child("chkOrient")->isEnabled());
         QVERIFY(rig.store.puts().isEmpty());
 
         check(rig, "chkShowStr");

@@ -17,7 +17,7 @@ const QString Rejected = QStringLiteral("\r\nは使用できないファイル�
 PictureList listOf(const QStringList &paths) {
     PictureList list{paths, {}};
     for (const QString &p : paths)
-        list.Titles << p.section(QLatin1Char('/'), -1);
+        list.Titles << p.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
     return list;
 }
 
@@ -32,11 +32,12 @@ struct Tab : PictureTab {
             states += QLatin1Char("dmuvpolDMUVPOL"[states.size() + 7 * button->isEnabled()]);
         return states;
     }
-    // The paths listed, when the lines shown and the titles are their file names.
+    // The paths listed, when the lines shown (a folder's without its count)
+    // and the titles are their file names.
     QStringList files() const {
         QStringList shown;
         for (int i = 0; i < lst->count(); ++i)
-            shown << lst->item(i)->text();
+            shown << lst->item(i)->text().section(" (", 0, 0);
         const PictureList &list = editor->list();
         return shown == list.Titles && list == listOf(list.Files) ? list.Files : QStringList{"?"};
     }
@@ -132,7 +133,7 @@ class TestPictureList : public QObject {
         QCOMPARE(tab.enabled(), QStringLiteral("DMUvPOL"));
     }
 
-    void dropsAddLocalFilesInOrder() {
+    void dropsAddLocalFilesAndFoldersInOrder() {
         Tab tab;
         tab.window.show();
         QMimeData files;
@@ -142,8 +143,11 @@ class TestPictureList : public QObject {
         text.setText(m_a);
         dropOn(tab.lst, &text);
         QVERIFY(dropOn(tab.lst, &files));
-        QTRY_COMPARE(tab.files(), QStringList({m_b, m_a}));
-        QCOMPARE(tab.dialogs.messages, QStringList({m_bad + Rejected, m_dir.path() + Rejected}));
+        // A folder is one line, its pictures counted once it is read.
+        const QString folder = m_dir.path() + '/';
+        QTRY_COMPARE(tab.files(), QStringList({m_b, folder, m_a}));
+        QCOMPARE(tab.lst->item(1)->text(), QFileInfo(m_dir.path()).fileName() + " (…)");
+        QCOMPARE(tab.dialogs.messages, QStringList({m_bad + Rejected}));
     }
 
     void cancellingProgressKeepsWhatWasAdded() {

@@ -1,4 +1,5 @@
 #include "FakeServices.h"
+#include "FolderRotation.h"
 #include "Rotation.h"
 
 #include <QtTest>
@@ -26,6 +27,30 @@ QVector<bool> marks(int n, const QList<int> &unmarked = {}) {
         used[k] = false;
     return used;
 }
+// Folders as sorted lists of paths; a line absent from the map is a folder that is gone.
+struct Folders : FolderPictures {
+    QMap<QString, QStringList> pictures;
+    qsizetype count(const QString &line) const override { return pictures.value(line).size(); }
+    QString picture(const QString &line, qsizetype i) const override {
+        return pictures.value(line).value(i);
+    }
+    Place place(const QString &line, const QString &path) const override {
+        const QStringList list = pictures.value(line);
+        const auto at = std::lower_bound(list.begin(), list.end(), path);
+        return {at - list.begin(), at != list.end() && *at == path};
+    }
+    quint64 version() const override {
+        QStringList all;
+        for (const QStringList &list : pictures)
+            all += list;
+        return qHash(all.join('|')) + quint64(pictures.size());
+    }
+};
+
+enum Change { Nothing, Added, Removed, Emptied, GoneAndBack };
+
+const QStringList Lines = {"a.jpg", "F/", "b.jpg"};
+const QStringList InF = {"F/1.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
 } // namespace
 
 class TestRotation : public QObject {
@@ -125,6 +150,119 @@ class TestRotation : public QObject {
             QCOMPARE(rotation.RotationStep(0, order, random), 0);
         QCOMPARE(rotation.Current, before.Current);
         QCOMPARE(rotation.ShuffleUsed, before.ShuffleUsed);
+    }
+
+    // Two steps, a change to the folder, then the rest of the round: every
+    // picture of the set as it is now comes once, a removed one never after.
+    void folderRound_data() {
+        QTest::addColumn<Order>("order");
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("listed"); // the list order's round; shuffle: any order
+        const QStringList all = QStringList{"a.jpg"} + InF + QStringList{"b.jpg"};
+        const QStringList added = {"a.jpg",   "F/1.jpg", "F/15.jpg", "F/2.jpg",
+                                   "F/3.jpg", "F/4.jpg", "b.jpg"};
+        const QStringList removed = {"a.jpg", "F/1.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"};
+        for (const Order order : {Order::List, Order::Shuffled}) {
+            const QString name = order == Order::List ? "list: " : "shuffle: ";
+            const auto row = [&](const char *what) -> QTestData & {
+                return QTest::newRow(qPrintable(name + what)) << order;
+            };
+            row("unchanged") << Nothing << all;
+            row("added") << Added << added;
+            row("removed") << Removed << removed;
+            row("emptied") << Emptied << QStringList{"a.jpg", "F/1.jpg", "b.jpg"};
+            row("gone and back") << GoneAndBack << QStringList{"a.jpg", "F/1.jpg", "b.jpg",
+                                                               "a.jpg", "F/1.jpg", "F/2.jpg"};
+        }
+    }
+    void folderRound() {
+        QFETCH(Order, order);
+        QFETCH(Change, change);
+        QFETCH(QStringList, listed);
+        // Seed 0 draws the first picture every time: only the listing of
+        // those left can finish the round.
+        for (quint64 seed = 0; seed <= (order == Order::List ? 0 : 30); ++seed) {
+            Folders folders;
+            folders.pictures["F/"] = InF;
+            ScriptedRandom first({0.0});
+            SeededRandom seeded(seed);
+            RandomSource &random = seed == 0 ? static_cast<RandomSource &>(first) : seeded;
+            FolderRotation rotation;
+            QStringList shown;
+            const auto step = [&] {
+                const FolderRotation::Pick pick = rotation.step(Lines, folders, order, random);
+                QVERIFY(pick.line >= 0);
+                QCOMPARE(Lines.at(pick.line), pick.path.startsWith("F/") ? "F/" : pick.path);
+                shown << pick.path;
+            };
+            step();
+            step();
+            switch (change) {
+            case Nothing:
+                break;
+            case Added:
+                folders.pictures["F/"].insert(1, "F/15.jpg");
+                break;
+            case Removed:
+                // The list order's next, or one the shuffle has yet to show.
+                folders.pictures["F/"].removeOne(
+                    order == Order::List
+                        ? "F/2.jpg"
+                        : *std::find_if(InF.begin(), InF.end(),
+                                        [&](const QString &p) { return !shown.contains(p); }));
+                break;
+            case Emptied:
+                folders.pictures["F/"].clear();
+                break;
+            case GoneAndBack:
+                folders.pictures.remove("F/");
+                step();
+                folders.pictures["F/"] = InF;
+                break;
+            }
+            QStringList set =
+                QStringList{"a.jpg"} + folders.pictures.value("F/") + QStringList{"b.jpg"};
+            for (const QString &p : std::as_const(shown))
+                if (!set.contains(p))
+                    set << p; // shown before it left
+            while (shown.size() < set.size())
+                step();
+            if (order == Order::List) {
+                QCOMPARE(shown, listed);
+                continue;
+            }
+            // The round, and the next one over the set as it is now.
+            for (int round = 0; round < 2; ++round) {
+                QStringList sorted = shown;
+                sorted.sort();
+                set.sort();
+                QCOMPARE(sorted, set);
+                set = QStringList{"a.jpg"} + folders.pictures.value("F/") + QStringList{"b.jpg"};
+                shown.clear();
+                while (shown.size() < set.size())
+                    step();
+            }
+        }
+    }
+
+    // A picture added during a round joins it at a random place among those
+    // still to come, not always last.
+    void addedJoinsAtRandom() {
+        QSet<qsizetype> places;
+        for (quint64 seed = 1; seed <= 30; ++seed) {
+            Folders folders;
+            folders.pictures["F/"] = InF;
+            SeededRandom random(seed);
+            FolderRotation rotation;
+            rotation.step(Lines, folders, Order::Shuffled, random);
+            folders.pictures["F/"] << "F/9.jpg";
+            QStringList rest;
+            for (int i = 0; i < 6; ++i)
+                rest << rotation.step(Lines, folders, Order::Shuffled, random).path;
+            QVERIFY(rest.contains("F/9.jpg"));
+            places << rest.indexOf("F/9.jpg");
+        }
+        QVERIFY(places.size() > 2);
     }
 };
 

@@ -1,5 +1,6 @@
 // The rotator without any window: what the timer, the tray, OK and the
 // commands of a second start put on the desktop, and what the tip says.
+#include "FolderIndex.h"
 #include "RotatorRig.h"
 
 #include <QSignalSpy>
@@ -222,6 +223,37 @@ class TestRotator : public QObject {
         QCOMPARE(rig.store.puts().size(), 1);
     }
 
+    // A folder line under a real index: a picture copied in comes at the
+    // next switch, one deleted never; "Current" and the status name the
+    // folder's line, and the tip says when the folder is gone.
+    void folderLine() {
+        FolderIndex index(FolderIndex::Options{});
+        Rig rig(1, {{"OrderMode", "0"}});
+        const QString folder = rig.dir.filePath("photos"), line = folder + '/';
+        QVERIFY(QDir().mkpath(folder));
+        const QString a = writePicture(folder + "/a.png"), c = writePicture(folder + "/c.png");
+        rig.rotator.setFolderIndex(&index);
+        rig.rotator.setPictures({{rig.p[0], line}, {"p1.png", "photos"}});
+        QTRY_COMPARE(index.count(line), 2);
+        rig.rotator.RotationStep();
+        const QString b = writePicture(folder + "/b.png");
+        QTRY_COMPARE(index.count(line), 3);
+        rig.rotator.RotationStep();
+        QCOMPARE(rig.rotator.status().source, line);
+        QCOMPARE(rig.current(), QStringLiteral("2"));
+        QVERIFY(QFile::remove(c));
+        QTRY_COMPARE(index.count(line), 2);
+        rig.rotator.RotationStep();
+        rig.rotator.RotationStep();
+        // The index gives the system's separators, the listed line is as stored.
+        const auto native = [](const QString &path) { return QDir::toNativeSeparators(path); };
+        QCOMPARE(rig.composed, QStringList({native(a), native(b), rig.p[0], native(a)}));
+        QCOMPARE(rig.titles.last(), QStringLiteral("a.png"));
+        QVERIFY(QDir().rename(folder, folder + "-away"));
+        QTRY_VERIFY(index.status(line).state == FolderIndex::State::Missing);
+        QTRY_VERIFY(rig.rotator.note().contains(line));
+    }
+
     // A step takes a picture for each monitor, "Current" names the primary's
     // and the next step goes on after the last; monitors that change are
     // served again without a step; a picture applied by hand goes to the primary.
@@ -247,6 +279,14 @@ class TestRotator : public QObject {
         QCOMPARE(shown() + " / " + rig.current(), QStringLiteral("1 4 / 1"));
         rig.rotator.RotationStep();
         QCOMPARE(shown() + " / " + rig.currentTitle(), QStringLiteral("2 3 / p2.png"));
+        // An upright picture goes to the upright monitor; "Current" follows the primary's.
+        writePicture(rig.p[3], QSize(12, 16));
+        Settings record = rig.rotator.settings();
+        record.MatchOrientation = true;
+        rig.rotator.confirm(record, false);
+        rig.rotator.RotationStep();
+        QCOMPARE(shown() + " / " + rig.current() + " / " + rig.currentTitle(),
+                 QStringLiteral("5 4 / 5 / p5.png"));
     }
 
     void damagedStore() {

@@ -29,15 +29,7 @@ qt=$cache/qt6
 jobs=${MIRELL_WINDOWS_JOBS:-2}
 mkdir -p "$cache"
 
-stage_start=$SECONDS
-stage() {
-  local now=$SECONDS
-  [ -z "${stage_name:-}" ] ||
-    printf '== %s took %dm%02ds\n' "$stage_name" $(((now - stage_start) / 60)) $(((now - stage_start) % 60))
-  stage_name=$1
-  stage_start=$now
-  [ -z "$stage_name" ] || echo "== $stage_name"
-}
+source "$here/scripts/windows-stages.sh"
 
 # The same Debian revision as the host tools, so moc and the headers agree.
 version=$(dpkg-query -W -f='${source:Version}' libqt6core6)

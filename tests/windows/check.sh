@@ -21,15 +21,7 @@ build=$(realpath -m "${1:-$here/build-windows}")
 source "$here/scripts/deps.sh"
 mirell_install "${MIRELL_WINDOWS_PACKAGES[@]}" "${MIRELL_WINDOWS_TEST_PACKAGES[@]}"
 
-stage_start=$SECONDS
-stage() {
-  local now=$SECONDS
-  [ -z "${stage_name:-}" ] ||
-    printf '== %s took %dm%02ds\n' "$stage_name" $(((now - stage_start) / 60)) $(((now - stage_start) % 60))
-  stage_name=$1
-  stage_start=$now
-  [ -z "$stage_name" ] || echo "== $stage_name"
-}
+source "$here/scripts/windows-stages.sh"
 
 stage "Qt for Windows"
 "$here/scripts/windows-toolchain.sh" | tail -1

@@ -6,6 +6,7 @@
 //
 //   compose_bench [runs]
 
+#include "BenchSettings.h"
 #include "Composer.h"
 #include "FakeServices.h"
 #include "PictureLoader.h"
@@ -54,18 +55,6 @@ QImage photoLike() {
         }
     }
     return image;
-}
-
-Settings benchSettings() {
-    Settings s;
-    s.Stretch = true;
-    s.ShowCaption = true;
-    s.CaptionType = 0;
-    s.FontName = QStringLiteral("IPAGothic");
-    s.FontSize = 24;
-    s.FontColor = 0xffffff;
-    s.Location = 3;
-    return s;
 }
 
 double childrenCpuMs() {

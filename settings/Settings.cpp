@@ -25,6 +25,7 @@ const QString FontSize = QStringLiteral("FontSize");
 const QString FontColor = QStringLiteral("FontColor");
 const QString Location = QStringLiteral("Location");
 const QString MonitorMode = QStringLiteral("MonitorMode");
+const QString MatchOrientation = QStringLiteral("MatchOrientation");
 const QString ApplicationPath = QStringLiteral("ApplicationPath");
 const QString CurrentVersion = QStringLiteral("CurrentVersion");
 
@@ -88,6 +89,7 @@ StoredSettings readSettings(const SettingsStore &store) {
                       .value_or(defaults.FontColor);
     r.Location = readInt16(store, Caption, Location, defaults.Location, 0, 3);
     r.MonitorMode = readInt16(store, Setting, MonitorMode, defaults.MonitorMode, 0, 2);
+    r.MatchOrientation = readBool(store, Setting, MatchOrientation, defaults.MatchOrientation);
     return stored;
 }
 
@@ -134,6 +136,7 @@ void writeSettings(SettingsStore &store, const Settings &record, double top, dou
     store.put(Caption, Location, TextForms::formatInt(record.Location));
     // Last, so that a store written before this key keeps its order of lines.
     store.put(Setting, MonitorMode, TextForms::formatInt(record.MonitorMode));
+    store.put(Setting, MatchOrientation, TextForms::formatBool(record.MatchOrientation));
 }
 
 void writeCurrent(SettingsStore &store, int index) {

@@ -19,9 +19,10 @@ struct Settings {
     QString CaptionString = {};
     QString FontName = QStringLiteral("ＭＳ Ｐゴシック");
     qint16 FontSize = 12;
-    qint32 FontColor = 0;   // RGB with red in the low byte
-    qint16 Location = 0;    // 0 top left, 1 top right, 2 bottom left, 3 bottom right
-    qint16 MonitorMode = 0; // 0 same on each monitor, 1 each its own, 2 one across all
+    qint32 FontColor = 0;          // RGB with red in the low byte
+    qint16 Location = 0;           // 0 top left, 1 top right, 2 bottom left, 3 bottom right
+    qint16 MonitorMode = 0;        // 0 same on each monitor, 1 each its own, 2 one across all
+    bool MatchOrientation = false; // each its own: upright pictures to upright monitors
 
     bool operator==(const Settings &) const = default;
 };

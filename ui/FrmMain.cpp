@@ -134,6 +134,9 @@ void FrmMain::connectHandlers() {
     // toggled, not clicked: loading and Cancel set these from code and the
     // enabling rules must follow.
     connect(m_ui->chkShowStr, &QCheckBox::toggled, this, &FrmMain::showStrClicked);
+    // Matching orientations means something only when each monitor has its own picture.
+    connect(m_ui->cboMonitor, &QComboBox::currentIndexChanged, this,
+            [this](int mode) { m_ui->chkOrient->setEnabled(mode == 1); });
     for (int i = 0; i < int(m_optType.size()); ++i) {
         connect(m_optType[i], &QRadioButton::toggled, this, [this, i](bool checked) {
             if (checked)

@@ -75,6 +75,7 @@ void FrmMain::showRecord() {
     setLabFont({record.FontName, double(record.FontSize), colorFromRgb(record.FontColor)});
     select(m_optLoc, record.Location);
     m_ui->cboMonitor->setCurrentIndex(record.MonitorMode);
+    m_ui->chkOrient->setChecked(record.MatchOrientation);
 }
 
 void FrmMain::setMinutesText(const QString &text) {
@@ -142,6 +143,7 @@ bool FrmMain::SaveSettings(Settings &record) {
     record.FontColor = rgbFromColor(font.color);
     record.Location = selectedIndex(m_optLoc, record.Location);
     record.MonitorMode = qint16(std::max(0, m_ui->cboMonitor->currentIndex()));
+    record.MatchOrientation = m_ui->chkOrient->isChecked();
 
     writeSettings(m_services.store, record, y() * TwipsPerPixel, x() * TwipsPerPixel);
     return switched;

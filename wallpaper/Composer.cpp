@@ -198,7 +198,7 @@ QImage Composer::composeAcross(const QString &path, const Settings &settings,
     return canvas;
 }
 
-QList<QImage> Composer::composeEach(const QStringList &paths, const Settings &settings,
+QList<QImage> Composer::composeEach(QStringList &paths, const Settings &settings,
                                     const QList<MonitorInfo> &monitors) const {
     const auto pathFor = [&](qsizetype i) { return paths.value(i, paths.first()); };
     // Monitors alike in everything that shapes the picture share one composition.
@@ -223,6 +223,19 @@ QList<QImage> Composer::composeEach(const QStringList &paths, const Settings &se
             files.insert(pathFor(i), PictureLoader::readFile(pathFor(i)));
         if (!files.value(pathFor(i)))
             return {};
+    }
+    if (settings.MatchOrientation && paths.size() > 1) {
+        QList<bool> uprightPictures, uprightMonitors;
+        for (const QString &path : std::as_const(paths)) {
+            const QSize size = PictureLoader::pictureSize(*files.value(path)).value_or(QSize());
+            uprightPictures << (size.height() > size.width());
+        }
+        for (const MonitorInfo &m : monitors)
+            uprightMonitors << (m.geometry.height() > m.geometry.width());
+        QStringList matched;
+        for (int index : matchOrientations(uprightPictures, uprightMonitors))
+            matched << paths[index];
+        paths = matched;
     }
     for (qsizetype i = 0; i < monitors.size(); ++i) {
         if (alikeBefore(i) >= 0)
@@ -265,6 +278,7 @@ bool Composer::composeOne(const Request &request) {
 
     QImage canvas;
     QList<QImage> images;
+    QStringList shownPaths{first};
     if (mode == MonitorMode::Across) {
         canvas = composeAcross(first, request.settings, monitors);
         if (canvas.isNull())
@@ -273,8 +287,8 @@ bool Composer::composeOne(const Request &request) {
         for (const MonitorInfo &m : monitors)
             images << canvas.copy(m.geometry.translated(-origin));
     } else {
-        images = composeEach(mode == MonitorMode::Each ? request.paths : QStringList{first},
-                             request.settings, monitors);
+        shownPaths = mode == MonitorMode::Each ? request.paths : QStringList{first};
+        images = composeEach(shownPaths, request.settings, monitors);
         if (images.isEmpty() ||
             std::any_of(images.cbegin(), images.cend(), [](const QImage &i) { return i.isNull(); }))
             return false;
@@ -299,8 +313,7 @@ bool Composer::composeOne(const Request &request) {
 
     m_shown.clear();
     for (qsizetype i = 0; i < monitors.size(); ++i)
-        m_shown.append(
-            {monitors[i], mode == MonitorMode::Each ? request.paths.value(i, first) : first});
+        m_shown.append({monitors[i], shownPaths.value(i, first)});
     if (request.onApplied)
         request.onApplied();
     if (self)

@@ -74,7 +74,8 @@ class Composer : public QObject {
     QImage composeAcross(const QString &path, const Settings &settings,
                          const QList<MonitorInfo> &monitors) const;
     // Pictures for each monitor, composed side by side on the machine's cores.
-    QList<QImage> composeEach(const QStringList &paths, const Settings &settings,
+    // With orientations to match, paths come back in the order given to the monitors.
+    QList<QImage> composeEach(QStringList &paths, const Settings &settings,
                               const QList<MonitorInfo> &monitors) const;
     bool write(const QString &path, const QImage &image);
     bool show(const QList<DesktopBackground::MonitorPicture> &pictures, QImage canvas, bool across);

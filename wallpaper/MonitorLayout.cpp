@@ -1,5 +1,7 @@
 #include "MonitorLayout.h"
 
+#include <algorithm>
+
 MonitorMode monitorModeFromStored(int stored) {
     if (stored < int(MonitorMode::Same) || stored > int(MonitorMode::Across))
         return MonitorMode::Same;
@@ -59,4 +61,24 @@ int picturesPerStep(MonitorMode mode, const QList<MonitorInfo> &monitors) {
     if (mode != MonitorMode::Each)
         return 1;
     return std::max<int>(1, int(distinctMonitors(monitors).size()));
+}
+
+QList<int> matchOrientations(const QList<bool> &uprightPictures,
+                             const QList<bool> &uprightMonitors) {
+    QList<int> left;
+    for (int i = 0; i < int(uprightPictures.size()); ++i)
+        left << i;
+    QList<int> chosen;
+    for (const bool upright : uprightMonitors) {
+        if (left.isEmpty()) // fewer pictures than monitors: the first again
+            chosen << 0;
+        else {
+            const auto match = std::find_if(left.begin(), left.end(),
+                                            [&](int i) { return uprightPictures[i] == upright; });
+            const auto pick = match != left.end() ? match : left.begin();
+            chosen << *pick;
+            left.erase(pick);
+        }
+    }
+    return chosen;
 }

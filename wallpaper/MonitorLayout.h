@@ -29,3 +29,10 @@ QRect centredIn(const QSize &picture, const QRect &area);
 // How many pictures one step shows: one per distinct monitor when each has
 // its own, else one.
 int picturesPerStep(MonitorMode mode, const QList<MonitorInfo> &monitors);
+
+// Which picture each monitor shows (an index into the pictures, one per
+// monitor, each used once while they last) so that upright pictures go to
+// upright monitors where they can: monitors choose in their order, each the
+// first picture left that matches it, else the first left.
+QList<int> matchOrientations(const QList<bool> &uprightPictures,
+                             const QList<bool> &uprightMonitors);

@@ -148,8 +148,7 @@ void WallpaperRotator::RotationStep() {
     QStringList paths;
     for (int k : taken)
         paths << m_list.Files.value(k - 1);
-    const int k = taken.first();
-    composeStep(k, paths, m_list.Titles.value(k - 1));
+    composeStep(taken, paths, m_list.Titles.value(taken.first() - 1));
 }
 
 void WallpaperRotator::recompose() {
@@ -167,13 +166,17 @@ void WallpaperRotator::folderStep() {
         return;
     // One picture for each monitor that shows its own, the primary's first.
     QStringList paths{pick.path};
-    for (int i = 1; i < m_composer.picturesPerStep(m_settings); ++i)
-        paths << m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random).path;
+    QList<int> lines{pick.line + 1};
+    for (int i = 1; i < m_composer.picturesPerStep(m_settings); ++i) {
+        const FolderRotation::Pick more =
+            m_folderRotation.step(m_list.Files, folderPictures(), *order, m_random);
+        paths << more.path;
+        lines << more.line + 1;
+    }
     // Where a list without folder lines would go on, should they leave it.
     m_rotation.Current = qint16(pick.line + 1);
     const bool folder = FolderScan::isFolderLine(m_list.Files.at(pick.line));
-    composeStep(pick.line + 1, paths,
-                folder ? FileNameOf(pick.path) : m_list.Titles.value(pick.line));
+    composeStep(lines, paths, folder ? FileNameOf(pick.path) : m_list.Titles.value(pick.line));
 }
 
 void WallpaperRotator::next() {
@@ -313,12 +316,12 @@ void WallpaperRotator::applyPicture(const PictureList &list, int index) {
         const FolderRotation::Pick pick =
             m_folderRotation.within(list.Files, folderPictures(), index);
         if (pick.line >= 0)
-            composeStep(k, withPrimary(pick.path), FileNameOf(pick.path));
+            composeStep({k}, withPrimary(pick.path), FileNameOf(pick.path));
         return;
     }
     if (const auto order = orderFromStored(m_settings.OrderMode))
         m_rotation.applyManual(k, n, *order);
-    composeStep(k, withPrimary(list.Files.value(index)), list.Titles.value(index));
+    composeStep({k}, withPrimary(list.Files.value(index)), list.Titles.value(index));
 }
 
 // The other monitors keep what they show.
@@ -339,22 +342,29 @@ void WallpaperRotator::compose(const QStringList &paths, const QString &title,
         if (!self)
             return;
         self->setFailure(QString());
-        self->m_path = paths.first();
-        self->m_paths = paths;
-        self->m_title = title;
-        emit self->currentChanged(title);
+        // Matching orientations may have given the primary another picture.
+        QStringList shown;
+        for (const Composer::Shown &s : self->m_composer.shown())
+            shown << s.picture;
+        if (shown.isEmpty())
+            shown = paths;
+        self->m_path = shown.first();
+        self->m_paths = shown;
+        self->m_title = shown.first() == paths.first() ? title : self->titleOf(shown.first());
+        emit self->currentChanged(self->m_title);
         if (onShown)
             onShown();
     });
 }
 
-void WallpaperRotator::composeStep(int k, const QStringList &paths, const QString &title) {
-    const QString path = paths.first();
-    compose(paths, title, [this, k, path] {
-        writeCurrent(m_store, k);
+void WallpaperRotator::composeStep(const QList<int> &taken, const QStringList &paths,
+                                   const QString &title) {
+    compose(paths, title, [this, taken, paths] {
+        // "Current" names the primary monitor's picture.
+        writeCurrent(m_store, taken.value(paths.indexOf(m_path), taken.first()));
         // A failed write cannot be helped here; the value stays in memory.
         m_store.sync();
-        m_history.record(path, m_clock.now());
+        m_history.record(m_path, m_clock.now());
     });
 }
 

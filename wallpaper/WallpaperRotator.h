@@ -101,7 +101,8 @@ class WallpaperRotator : public QObject {
   private:
     void armTimer();
     void compose(const QStringList &paths, const QString &title, std::function<void()> onShown);
-    void composeStep(int k, const QStringList &paths, const QString &title);
+    // taken: the pictures' 1-based indices, path for path.
+    void composeStep(const QList<int> &taken, const QStringList &paths, const QString &title);
     void showFromHistory(int index);
     bool usable(const QString &path) const;
     bool hasFolderLines() const;

@@ -122,3 +122,26 @@ QString AliasFile::prepare(const QString &source, QString *error) {
         return {};
     return target;
 }
+
+QStringList MonitorCopies::prepare(const QStringList &sources, bool plainOnly, QString *error) {
+    while (m_files.size() < sources.size())
+        m_files << m_files.first().sibling();
+    QStringList copies;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        copies << m_files[i].prepare(sources[i], error);
+        if (copies.last().isEmpty())
+            return {};
+        // A last guard where a shell or a parser reads the path.
+        if (plainOnly && !AliasFile::isPlainPath(copies.last())) {
+            if (error)
+                *error = QStringLiteral("the picture's path is not plain: ") + copies.last();
+            return {};
+        }
+    }
+    return copies;
+}
+
+void MonitorCopies::accept(const QStringList &copies) {
+    for (qsizetype i = 0; i < copies.size() && i < m_files.size(); ++i)
+        m_files[i].accept(copies[i]);
+}

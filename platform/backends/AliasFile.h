@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,8 @@ class AliasFile {
     // Writes the composed file's content to the copy that is not in use and
     // returns its path, or an empty string and a reason.
     QString prepare(const QString &source, QString *error);
+    // Copies of another file, placed by the same rules.
+    AliasFile sibling() const { return AliasFile(m_placement, m_fallbackFolders); }
     // The desktop now shows this copy; the next prepare() writes the other.
     void accept(const QString &aliasPath) { m_inUse = aliasPath; }
 
@@ -40,4 +43,19 @@ class AliasFile {
     Placement m_placement;
     QStringList m_fallbackFolders;
     QString m_inUse;
+};
+
+// The copies of every monitor's picture, each monitor's two alternating on
+// their own; the first monitor's placed as given, the others alike.
+class MonitorCopies {
+  public:
+    explicit MonitorCopies(AliasFile first) : m_files{std::move(first)} {}
+    // A copy of each source, the primary's first; with plainOnly, only plain
+    // paths (see AliasFile::isPlainPath). Empty, with a reason, on failure.
+    QStringList prepare(const QStringList &sources, bool plainOnly, QString *error);
+    // The desktop now shows these copies.
+    void accept(const QStringList &copies);
+
+  private:
+    QList<AliasFile> m_files;
 };

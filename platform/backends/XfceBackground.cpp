@@ -16,7 +16,11 @@ bool XfceBackground::setProperty(const QString &property, const QString &value,
                         error);
 }
 
-bool XfceBackground::apply(const QString &path, const QImage &, QString *error) {
+bool XfceBackground::apply(const QString &path, const QImage &image, QString *error) {
+    return applyEach({{MonitorInfo{}, path, image}}, error);
+}
+
+bool XfceBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {
     QString listing, why;
     if (!m_runner.run(QStringLiteral("xfconf-query"),
                       {QStringLiteral("-c"), channel, QStringLiteral("-p"),
@@ -38,7 +42,18 @@ bool XfceBackground::apply(const QString &path, const QImage &, QString *error) 
                                        "wallpaper once in its Desktop settings"));
         return false;
     }
+    // ".../monitorHDMI-1/workspace0/last-image" is HDMI-1's; a property of a
+    // monitor that is not there now (or of "monitor0", before xfdesktop named
+    // them) takes the primary's picture.
+    const auto pictureFor = [&pictures](const QString &property) {
+        for (const MonitorPicture &p : pictures)
+            if (!p.monitor.name.isEmpty() &&
+                property.contains(QStringLiteral("/monitor") + p.monitor.name + u'/'))
+                return p.path;
+        return pictures.first().path;
+    };
     for (const QString &property : std::as_const(properties)) {
+        const QString path = pictureFor(property);
         // xfconf ignores a write of the value it already holds, and the path
         // never changes: blank it first so xfdesktop hears of the new picture.
         if (!setProperty(property, QString(), &why) || !setProperty(property, path, &why)) {

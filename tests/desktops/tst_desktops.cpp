@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -196,6 +197,59 @@ class DesktopsTest : public QObject {
         }
     }
 
+    // Each monitor its own picture, named by output: sway, hyprpaper with
+    // preloading, and hyprpaper 0.8, which refuses "preload".
+    void eachMonitorByName_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("calls"); // %1, %2: the two copies
+        QTest::newRow("sway") << "swaymsg" << QByteArray("true")
+                              << QStringList{"output DP-1 bg %1 fill",
+                                             "output HDMI-A-1 bg %2 fill"};
+        QTest::newRow("hyprpaper")
+            << "hyprctl" << QByteArray("printf ok")
+            << QStringList{"hyprpaper unload %1",         "hyprpaper preload %1",
+                           "hyprpaper wallpaper DP-1,%1", "hyprpaper unload %2",
+                           "hyprpaper preload %2",        "hyprpaper wallpaper HDMI-A-1,%2"};
+        QTest::newRow("hyprpaper 0.8")
+            << "hyprctl" << QByteArray("[ -z \"${2##wallpaper}\" ] || printf 'invalid request'")
+            << QStringList{"hyprpaper unload %1", "hyprpaper preload %1",
+                           "hyprpaper wallpaper DP-1,%1", "hyprpaper wallpaper HDMI-A-1,%2"};
+    }
+    void eachMonitorByName() {
+        QFETCH(QString, tool);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, calls);
+        const QString log = m_bin + "/calls";
+        QFile::remove(log);
+        writeStub(tool, "echo \"$*\" >> \"${0%/*}/calls\"\n" + answer + "\n");
+        const AliasFile alias(AliasFile::Placement::PlainPath, {m_dir.filePath("plain/each")});
+        SwayBackground sway(CommandRunner(), alias);
+        HyprlandBackground hyprland(CommandRunner(), alias);
+        DesktopBackground &backend =
+            tool == "swaymsg" ? static_cast<DesktopBackground &>(sway) : hyprland;
+        const QString first = writeComposedFile(m_dir.filePath("each"), 1);
+        const QString second = m_dir.filePath("each/MirellWP-2.bmp");
+        QFile::remove(second);
+        QVERIFY(QFile::copy(writeComposedFile(m_dir.filePath("each2"), 2), second));
+        QString error;
+        QVERIFY2(backend.applyEach({{{"DP-1", {0, 0, 8, 6}, {}, 96}, first, {}},
+                                    {{"HDMI-A-1", {8, 0, 6, 8}, {}, 96}, second, {}}},
+                                   &error),
+                 qPrintable(error));
+        const QString made = QString::fromUtf8(contentOf(log));
+        // The copies alternate between -a and -b from one row to the next.
+        const auto copyOf = [&](const QString &base) {
+            const auto match = QRegularExpression("/[^ ,]*/" + base + "-[ab]\\.bmp").match(made);
+            return match.captured();
+        };
+        const QString copies[] = {copyOf("MirellWP"), copyOf("MirellWP-2")};
+        QCOMPARE(made.split('\n', Qt::SkipEmptyParts),
+                 calls.replaceInStrings("%1", copies[0]).replaceInStrings("%2", copies[1]));
+        QCOMPARE(contentOf(copies[0]), contentOf(first));
+        QCOMPARE(contentOf(copies[1]), contentOf(second));
+    }
+
     void toolFailuresAreNamed_data() {
         QTest::addColumn<QByteArray>("stub");
         QTest::addColumn<int>("timeout");
@@ -287,6 +341,19 @@ class DesktopsTest : public QObject {
                     QCOMPARE(QUrl(value, QUrl::StrictMode).toString(QUrl::FullyEncoded), value);
             }
         }
+        // Each monitor by its output's name; the unnamed old property is the primary's.
+        if (xfce) {
+            QString error;
+            const QString a = writeComposedFile(m_dir.filePath("xfce-a"), 7);
+            const QString b = writeComposedFile(m_dir.filePath("xfce-b"), 8);
+            QVERIFY2(static_cast<XfceBackground *>(backend.get())
+                         ->applyEach({{{"DP-1", {0, 0, 8, 6}, {}, 96}, a, {}},
+                                      {{"HDMI-1", {8, 0, 6, 8}, {}, 96}, b, {}}},
+                                     &error),
+                     qPrintable(error));
+            QCOMPARE(QStringList({setting(schema, keys[0]), setting(schema, keys[1])}),
+                     QStringList({b, a}));
+        }
         // Across several monitors the canvas spans them; the user's placement
         // comes back with the next single picture.
         if (!xfce) {
@@ -316,7 +383,7 @@ class DesktopsTest : public QObject {
                 "const calls = [];\nfunction desktops() { return [0, 1].map(() => ({\n"
                 "  writeConfig(k, v) { calls.push([this.wallpaperPlugin, "
                 "this.currentConfigGroup, k, v]); }\n})); }\n" +
-                KdeBackground::script(text) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
+                KdeBackground::script({text}) + "\nprocess.stdout.write(JSON.stringify(calls));\n";
             const QJsonArray one{"org.kde.image",
                                  QJsonArray{"Wallpaper", "org.kde.image", "General"}, "Image",
                                  text};
@@ -324,6 +391,24 @@ class DesktopsTest : public QObject {
                          QJsonArray({one, one}),
                      qPrintable(text));
         }
+    }
+
+    // A desktop finds its screen's picture by the screen's place, else by
+    // Plasma's number, else takes the primary's.
+    void kdeScreensEachTheirOwn() {
+        if (!QFile::exists(m_bin + "/node"))
+            QSKIP("node is needed to run the desktop scripts");
+        const QString run =
+            "const calls = [];\nconst places = [[1920, 0, 1080, 1920], [0, 0, 1920, 1080]];\n"
+            "function screenGeometry(s) { const p = places[s] || [5, 5, 5, 5];\n"
+            "  return {x: p[0], y: p[1], width: p[2], height: p[3]}; }\n"
+            "function desktops() { return [0, 1, 2, -1].map(s => ({screen: s,\n"
+            "  writeConfig(k, v) { calls.push(v); }\n})); }\n" +
+            KdeBackground::script(
+                {"a", "b", "c"}, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}, {-800, 0, 800, 600}}) +
+            "\nprocess.stdout.write(JSON.stringify(calls));\n";
+        QCOMPARE(QJsonDocument::fromJson(runTool("node", {"-e", run}).toUtf8()).array(),
+                 QJsonArray({"b", "a", "c", "a"}));
     }
 
     void kdeGetsAFreshCopyEachSwitchAndRefusalIsReported() {

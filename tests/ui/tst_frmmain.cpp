@@ -74,17 +74,25 @@ class TestFrmMain : public QObject {
         WindowRig rig;
         rig.storePictures(3);
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const QStringList values = {
-            "Setting/MirellTime=1440",    "Setting/OrderMode=0",   "Setting/Stretch=True",
-            "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
-            "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023",
-            "Caption/Location=3",         "Window/Top=1500",       "Window/Left=3000",
-            "Setting/MonitorMode=2"};
+        const QStringList values = {"Setting/MirellTime=1440",
+                                    "Setting/OrderMode=0",
+                                    "Setting/Stretch=True",
+                                    "Caption/ShowCaption=True",
+                                    "Caption/CaptionType=2",
+                                    "Caption/CaptionString=夏の海",
+                                    "Caption/FontName=IPAGothic",
+                                    "Caption/FontSize=20",
+                                    "Caption/FontColor=33023",
+                                    "Caption/Location=3",
+                                    "Window/Top=1500",
+                                    "Window/Left=3000",
+                                    "Setting/MonitorMode=2",
+                                    "Setting/MatchOrientation=True"};
         seed(rig, values + QStringList{"Setting/Current=2"});
         rig.open();
 
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("1440"));
-        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3"})
+        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3", "chkOrient"})
             QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
         QCOMPARE(text(rig, "txtCapt"), QStringLiteral("夏の海"));
         QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 2);
@@ -194,6 +202,7 @@ class TestFrmMain : public QObject {
         click(rig, "cmdAdd");
         rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
         rig.child<QComboBox>("cboMonitor")->setCurrentIndex(1);
+        QVERIFY(rig.child("chkOrient")->isEnabled());
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
         QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
@@ -203,6 +212,7 @@ class TestFrmMain : public QObject {
         QCOMPARE(labFont(rig), font);
         QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
         QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 0);
+        QVERIFY(!rig.child("chkOrient")->isEnabled());
         QVERIFY(rig.store.puts().isEmpty());
 
         check(rig, "chkShowStr");

@@ -70,6 +70,26 @@ class TestGeometry : public QObject {
         QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
     }
 
+    // Upright pictures go to upright monitors while the step's pictures last;
+    // every monitor gets one, the primary choosing first.
+    void orientations_data() {
+        QTest::addColumn<QList<bool>>("pictures"); // upright or not
+        QTest::addColumn<QList<bool>>("monitors");
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::newRow("swapped") << QList{false, true} << QList{true, false} << QList{1, 0};
+        QTest::newRow("nothing upright")
+            << QList{false, false} << QList{true, false} << QList{0, 1};
+        QTest::newRow("in place") << QList{false, true} << QList{false, true} << QList{0, 1};
+        QTest::newRow("three") << QList{false, false, true} << QList{false, true, false}
+                               << QList{0, 2, 1};
+        QTest::newRow("fewer pictures") << QList{true} << QList{false, true} << QList{0, 0};
+    }
+    void orientations() {
+        QFETCH(QList<bool>, pictures);
+        QFETCH(QList<bool>, monitors);
+        QTEST(matchOrientations(pictures, monitors), "chosen");
+    }
+
     void captionTexts() {
         const QDate day(2026, 1, 5);
         // Outside Japan the locale's own short name, still between parentheses.

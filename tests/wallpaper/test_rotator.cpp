@@ -279,6 +279,14 @@ class TestRotator : public QObject {
         QCOMPARE(shown() + " / " + rig.current(), QStringLiteral("1 4 / 1"));
         rig.rotator.RotationStep();
         QCOMPARE(shown() + " / " + rig.currentTitle(), QStringLiteral("2 3 / p2.png"));
+        // An upright picture goes to the upright monitor; "Current" follows the primary's.
+        writePicture(rig.p[3], QSize(12, 16));
+        Settings record = rig.rotator.settings();
+        record.MatchOrientation = true;
+        rig.rotator.confirm(record, false);
+        rig.rotator.RotationStep();
+        QCOMPARE(shown() + " / " + rig.current() + " / " + rig.currentTitle(),
+                 QStringLiteral("5 4 / 5 / p5.png"));
     }
 
     void damagedStore() {

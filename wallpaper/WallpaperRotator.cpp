@@ -4,6 +4,7 @@
 #include "Composer.h"
 #include "FolderIndex.h"
 #include "Geometry.h"
+#include "MonitorLayout.h"
 #include "SettingsStore.h"
 
 #include <QDir>
@@ -266,8 +267,16 @@ void WallpaperRotator::setPictures(const PictureList &list) {
 }
 
 void WallpaperRotator::confirm(const Settings &record, bool orderSwitched) {
+    const auto each = [](const Settings &s) {
+        return monitorModeFromStored(s.MonitorMode) == MonitorMode::Each;
+    };
+    // Monitors just given a picture each of their own get them now, the
+    // rotation going on from where it stands.
+    const bool eachNow = each(record) && !each(m_settings) && !m_paths.isEmpty();
     m_settings = record;
     armTimer();
+    if (eachNow && !orderSwitched)
+        return RotationStep();
     if (hasFolderLines()) {
         if (!orderSwitched && sourceLine(m_path) >= 0)
             return compose(m_paths, m_title, {});

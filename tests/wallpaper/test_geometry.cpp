@@ -79,7 +79,6 @@ class TestGeometry : public QObject {
         QTest::newRow("swapped") << QList{false, true} << QList{true, false} << QList{1, 0};
         QTest::newRow("nothing upright")
             << QList{false, false} << QList{true, false} << QList{0, 1};
-        QTest::newRow("in place") << QList{false, true} << QList{false, true} << QList{0, 1};
         QTest::newRow("three") << QList{false, false, true} << QList{false, true, false}
                                << QList{0, 2, 1};
         QTest::newRow("fewer pictures") << QList{true} << QList{false, true} << QList{0, 0};

@@ -76,13 +76,6 @@ class TestRotation : public QObject {
                     QCOMPARE(part, all);
                 }
             }
-        // In list order the next step goes on after the last one taken.
-        Rotation rotation;
-        ScriptedRandom random;
-        QList<QList<int>> taken;
-        for (int step = 0; step < 3; ++step)
-            taken << rotation.RotationSteps(5, Order::List, random, 2);
-        QCOMPARE(taken, QList<QList<int>>({{1, 2}, {3, 4}, {5, 1}}));
     }
 
     // The jump lands on 3 in every row: ShufflePos 1 + RandomPick 2; from

@@ -1,6 +1,5 @@
 #include "SystemMemory.h"
 
-#include <malloc.h>
 #include <windows.h>
 
 namespace SystemMemory {
@@ -12,11 +11,11 @@ qint64 physicalBytes() {
 }
 
 // The Windows heap takes blocks of a photo's size straight from the system
-// and returns them when they are freed: nothing to set.
+// and returns them when they are freed: nothing to set, and nothing to give
+// back afterwards. _heapmin() would gain nothing, and under wine compacting
+// while a reader thread allocates corrupts the heap.
 void returnLargeBlocksWhenFreed() {}
 
-void releaseFreed() {
-    _heapmin();
-}
+void releaseFreed() {}
 
 } // namespace SystemMemory

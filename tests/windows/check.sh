@@ -12,6 +12,7 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 if [ "${1:-}" = --inside ]; then
   build=$2
   source "$here/tests/windows/wine-steps.sh"
+  source "$here/tests/windows/wine-readonly-steps.sh"
   source "$here/tests/windows/wine-install-steps.sh"
   exit 0
 fi

@@ -27,12 +27,21 @@ cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$WINEPREFIX/drive_c/window
 
 # The tests, finding Qt and the mingw runtime where the build took them from.
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+run_test() {
+  WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)" \
+    QT_PLUGIN_PATH=$(windows_path "$qt/plugins") QT_QPA_PLATFORM=offscreen \
+    timeout 300 "$wine" "$1" -o "$2,txt" >/dev/null 2>&1
+}
 failed=()
 for test in "$build"/tests/bin/*.exe; do
   name=$(basename "$test" .exe)
-  WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)" \
-    QT_PLUGIN_PATH=$(windows_path "$qt/plugins") QT_QPA_PLATFORM=offscreen \
-    timeout 300 "$wine" "$test" -o "$work/$name.txt,txt" >/dev/null 2>&1 || failed+=("$name")
+  # On a busy machine a timing-sensitive test may fail once under wine: it
+  # gets one more run, and the first failure is shown either way.
+  if ! run_test "$test" "$work/$name.txt"; then
+    echo "FLAKY? $name failed once under wine:"
+    grep -h -A3 '^FAIL' "$work/$name.txt" 2>/dev/null || echo "  (no result: it crashed)"
+    run_test "$test" "$work/$name.txt" || failed+=("$name")
+  fi
   grep -h '^Totals' "$work/$name.txt" 2>/dev/null | sed "s/^/$name: /" || echo "$name: no result"
 done
 [ ${#failed[@]} -eq 0 ] || {

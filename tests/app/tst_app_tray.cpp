@@ -41,6 +41,47 @@ class TestAppTray : public QObject {
     }
 
   private slots:
+    // A folder line in the real program: its picture on the desktop, the
+    // folder named as the source, and a picture copied into it while Mirell
+    // runs shown by a following switch.
+    void folderLine() {
+        Sandbox box;
+        box.env["XDG_CACHE_HOME"] = box.path("cache");
+        const QString folder = box.path("photos");
+        QVERIFY(QDir().mkpath(folder));
+        const auto picture = [&](const char *name, const QColor &color) {
+            QImage image(640, 400, QImage::Format_RGB32);
+            image.fill(color);
+            QVERIFY(image.save(folder + '/' + name, "BMP"));
+        };
+        picture("a.bmp", Colors[0]);
+        auto store = box.store();
+        store->put("Setting", "Files0", folder + '/');
+        for (const QString &pair :
+             QString("ListCount=0 OrderMode=0 MirellTime=999 Stretch=True").split(' '))
+            store->put("Setting", pair.section('=', 0, 0), pair.section('=', 1));
+        store.reset();
+        QProcess *mirell = box.start();
+        QVERIFY(docked(mirell));
+        // Until the folder is read a switch finds nothing to show; after
+        // b.bmp is copied in, until it is seen, the switch shows a.bmp again.
+        const auto nextShows = [&](const char *name) {
+            return waitFor([&] {
+                return box.command("--next").code == 0 &&
+                       box.command("--status")
+                           .out.contains("picture: " + folder.toUtf8() + '/' + name + '\n');
+            });
+        };
+        QVERIFY(nextShows("a.bmp"));
+        QVERIFY(rootShows(Colors[0]));
+        QVERIFY(box.command("--status").out.contains("\nsource: " + folder.toUtf8() + "/\n"));
+        picture("b.bmp", Colors[1]);
+        QVERIFY(nextShows("b.bmp"));
+        QVERIFY(rootShows(Colors[1]));
+        QCOMPARE(box.command("--quit").code, 0);
+        QCOMPARE(Sandbox::exitCode(mirell), 0);
+    }
+
     void throughTheDay() {
         Sandbox box;
         // Three solid pictures in list order, fitted, the last one shown before.

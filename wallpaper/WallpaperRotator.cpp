@@ -226,7 +226,7 @@ int WallpaperRotator::currentLine() const {
         if (m_list.Files.value(index - 1) == m_path)
             return index - 1;
     }
-    return int(m_list.Files.indexOf(m_path));
+    return sourceLine(m_path); // a folder's picture: the folder's line
 }
 
 QString WallpaperRotator::removeCurrent() {

@@ -240,6 +240,7 @@ class TestRotator : public QObject {
         QTRY_COMPARE(index.count(line), 3);
         rig.rotator.RotationStep();
         QCOMPARE(rig.rotator.status().source, line);
+        QCOMPARE(rig.rotator.currentLine(), 1); // the window opens on it
         QCOMPARE(rig.current(), QStringLiteral("2"));
         QVERIFY(QFile::remove(c));
         QTRY_COMPARE(index.count(line), 2);

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <optional>
 
 namespace {

@@ -131,20 +131,16 @@ class TestComposer : public QObject {
         QTest::addColumn<char>("orientation");
         QTest::addColumn<QSize>("target");
         QTest::addColumn<QSize>("decoded");
-        QTest::newRow("an eighth covers it")
-            << QSize(800, 450) << '\1' << QSize(100, 56) << QSize(100, 57);
-        QTest::newRow("a pixel more: a quarter")
-            << QSize(800, 450) << '\1' << QSize(101, 56) << QSize(200, 113);
-        QTest::newRow("seven eighths")
-            << QSize(800, 450) << '\1' << QSize(700, 393) << QSize(700, 394);
-        QTest::newRow("sideways photo, upright target")
-            << QSize(450, 800) << '\6' << QSize(100, 56) << QSize(100, 57);
-        QTest::newRow("target larger: full size")
-            << QSize(800, 450) << '\1' << QSize(1024, 768) << QSize(800, 450);
-        QTest::newRow("no target: full size")
-            << QSize(800, 450) << '\1' << QSize() << QSize(800, 450);
-        QTest::newRow("8000x4500 to the screen")
-            << QSize(8000, 4500) << '\1' << QSize(1024, 576) << QSize(2000, 1125);
+        const auto row = [](const char *name, QSize stored, char turn, QSize target, QSize out) {
+            QTest::newRow(name) << stored << turn << target << out;
+        };
+        row("an eighth covers it", {800, 450}, 1, {100, 56}, {100, 57});
+        row("a pixel more: a quarter", {800, 450}, 1, {101, 56}, {200, 113});
+        row("seven eighths", {800, 450}, 1, {700, 393}, {700, 394});
+        row("sideways photo, upright target", {450, 800}, 6, {100, 56}, {100, 57});
+        row("target larger: full size", {800, 450}, 1, {1024, 768}, {800, 450});
+        row("no target: full size", {800, 450}, 1, {}, {800, 450});
+        row("8000x4500 to the screen", {8000, 4500}, 1, {1024, 576}, {2000, 1125});
     }
     void jpegScaleChoice() {
         QFETCH(QSize, stored);

@@ -21,15 +21,14 @@ class Desktop : public QDBusVirtualObject {
                "<interface name='org.freedesktop.Notifications'/>";
     }
     bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override {
-        const bool notify = call.member() == "Notify", get = call.member() == "Get";
-        if (notify || call.member() == "RegisterStatusNotifierItem")
-            emit called(notify, call.arguments().value(notify ? 4 : 0).toString());
-        else if (!get)
+        const QString member = call.member();
+        const bool notify = member == "Notify";
+        if (member == "Get") // IsStatusNotifierHostRegistered
+            return bus.send(call.createReply(QVariant::fromValue(QDBusVariant(true))));
+        if (!notify && member != "RegisterStatusNotifierItem")
             return false; // Qt answers an introspection from introspect()
-        return bus.send(call.createReply(notify ? QVariantList{1u}
-                                         : get
-                                             ? QVariantList{QVariant::fromValue(QDBusVariant(true))}
-                                             : QVariantList()));
+        emit called(notify, call.arguments().value(notify ? 4 : 0).toString());
+        return bus.send(call.createReply(notify ? QVariantList{1u} : QVariantList()));
     }
   signals:
     void called(bool notify, const QString &argument);

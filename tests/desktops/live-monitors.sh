@@ -5,18 +5,19 @@
 #   tests/desktops/live-monitors.sh xfce|kde|gnome [build/bin/mirell]
 #
 # Needs the desktop itself, which CI does not install:
-#   xfce:  xfdesktop4 xfconf xfwm4 xserver-xorg-video-dummy trayer imagemagick
-#   kde:   kwin-wayland plasma-workspace grim imagemagick
-#   gnome: gnome-shell mutter imagemagick
-# Run it as root for xfce (Xorg with the dummy driver); kde and gnome refuse
-# root, so run those as an ordinary user. Everything runs on display :87 or
-# a private Wayland socket, with a throwaway HOME, and is stopped at the end.
+#   all:   imagemagick dbus-x11, and for xfce and kde xserver-xorg-video-dummy
+#   xfce:  xfdesktop4 xfconf xfwm4 trayer
+#   kde:   kwin-x11 plasma-desktop plasma-workspace
+#   gnome: gnome-shell mutter
+# xfce and kde run on Xorg's dummy driver, started by this script, so run it
+# as root for them. Everything runs on display :87 or a private Wayland
+# socket, with a throwaway HOME, and is stopped at the end.
 #
 # The pictures are solid red, green and blue, and for "across all" one
 # picture red on the left monitor's share and blue on the right's. Each
 # monitor is sampled at a quarter and three quarters of its width: R, G, B,
 # K for black, ? for anything else. Prints one PASS/FAIL line per check and
-# exits 1 when any fails.
+# exits 1 when any fails. KEEP=folder keeps the screenshots and the log.
 set -u
 desktop=${1:?usage: live-monitors.sh xfce|kde|gnome [mirell]}
 mirell=$(realpath "${2:-build/bin/mirell}")
@@ -24,62 +25,58 @@ work=$(mktemp -d /tmp/live-monitors.XXXXXX)
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset SESSION_MANAGER WAYLAND_DISPLAY DISPLAY SWAYSOCK
-pids=()
 failed=0
 cleanup() {
   "$mirell" --quit >/dev/null 2>&1
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-  wait 2>/dev/null
+  # Whatever carries this run's folder in its environment is ours, also what
+  # the session bus started on its own.
+  for p in /proc/[0-9]*; do grep -qs "$work" "$p/environ" && kill "${p#/proc/}" 2>/dev/null; done
+  sleep 1
   rm -rf "$work"
 }
 trap cleanup EXIT
-spawn() { "$@" >>"$work/log" 2>&1 & pids+=($!); }
+spawn() { "$@" >>"$work/log" 2>&1 & }
 waitfor() { for _ in $(seq 100); do eval "$1" >/dev/null 2>&1 && return 0; sleep 0.2; done; return 1; }
 
 # Monitor A is the primary on the left, B on its right, smaller.
 A="0 0 1024 768" B="1024 0 800 600"
-
-case $desktop in
-xfce)
-  cat >"$work/xorg.conf" <<EOF
-Section "Device"
-  Identifier "d"
-  Driver "dummy"
-  VideoRam 64000
-EndSection
-Section "Monitor"
-  Identifier "m"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "s"
-  Device "d"
-  Monitor "m"
-  DefaultDepth 24
-  SubSection "Display"
-    Virtual 2048 1024
-  EndSubSection
-EndSection
-EOF
-  export DISPLAY=:87 XDG_CURRENT_DESKTOP=XFCE
+monitor_on() { xrandr --output DUMMY1 --mode 800x600 --pos 1024x0; }
+monitor_off() { xrandr --output DUMMY1 --off; }
+capture() { import -window root "$1"; }
+xorg_session() { # the dummy driver has real outputs, DUMMY0 and DUMMY1
+  printf '%s\n' 'Section "Device"' 'Identifier "d"' 'Driver "dummy"' 'VideoRam 64000' \
+    EndSection 'Section "Monitor"' 'Identifier "m"' 'HorizSync 5-1000' 'VertRefresh 5-200' \
+    EndSection 'Section "Screen"' 'Identifier "s"' 'Device "d"' 'Monitor "m"' \
+    'DefaultDepth 24' 'SubSection "Display"' 'Virtual 2048 1024' EndSubSection EndSection \
+    >"$work/xorg.conf"
+  export DISPLAY=:87
   spawn Xorg "$DISPLAY" -noreset -nolisten tcp -config "$work/xorg.conf" -logfile "$work/Xorg.log"
   waitfor 'xrandr -q' || { echo "Xorg did not start"; exit 1; }
   xrandr --addmode DUMMY1 800x600
-  monitor_on() { xrandr --output DUMMY1 --mode 800x600 --pos 1024x0; }
-  monitor_off() { xrandr --output DUMMY1 --off; }
   xrandr --output DUMMY0 --mode 1024x768 --pos 0x0 --primary && monitor_on
   # Until a client polls, GTK (asking for the current state only) sees one monitor.
   xrandr -q >/dev/null
-  eval "$(dbus-launch --sh-syntax)" && pids+=("$DBUS_SESSION_BUS_PID")
+  eval "$(dbus-launch --sh-syntax)"
+}
+
+case $desktop in
+xfce)
+  export XDG_CURRENT_DESKTOP=XFCE
+  xorg_session
   spawn xfwm4 --compositor=off
-  # Started beside the window manager, xfdesktop may miss the second monitor.
-  waitfor 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window'
   spawn xfdesktop
   spawn trayer --expand false
   waitfor 'xfconf-query -c xfce4-desktop -p /backdrop -l | grep -q DUMMY1' ||
     { echo "xfdesktop did not see both monitors"; exit 1; }
-  capture() { import -window root "$1"; }
+  ;;
+kde) # on X11: kwin_wayland needs file capabilities a container may refuse
+  export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
+  xorg_session
+  KWIN_COMPOSE=N spawn kwin_x11
+  spawn plasmashell
+  waitfor 'dbus-send --print-reply --dest=org.kde.plasmashell /PlasmaShell \
+    org.kde.PlasmaShell.evaluateScript string:"print(screenCount)" | grep -q "\"2"' ||
+    { echo "plasmashell did not show both monitors"; exit 1; }
   ;;
 *)
   echo "unknown desktop $desktop"

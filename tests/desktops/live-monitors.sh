@@ -153,8 +153,8 @@ stop_mirell() { "$mirell" --quit && waitfor '! "$mirell" --status'; }
 run_mode 0 "$work/red.png" "$work/green.png" "$work/blue.png"
 n=0
 for want in G B R G; do
-  "$mirell" --next && settle
-  check "same on each, --next" "$(shows same$((++n)))" "A:$want$want B:$want$want"
+  "$mirell" --next && settle && n=$((n + 1))
+  check "same on each, --next" "$(shows same$n)" "A:$want$want B:$want$want"
 done
 stop_mirell
 

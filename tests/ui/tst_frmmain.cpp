@@ -88,9 +88,9 @@ class TestFrmMain : public QObject {
         const QStringList loaded = {"txtMin=1440",     "optOrder2=true", "chkFit=true",
                                     "chkShowStr=true", "optType2=true",  "txtCapt=夏の海",
                                     "optLoc3=true",    "cboMonitor=1",   "chkOrient=true"};
-        const QStringList edits = {
-            "txtMin=9", "optOrder0=true", "chkFit=false", "chkShowStr=false", "optType1=true",
-            "txtCapt=", "optLoc1=true",   "cboMonitor=2", "chkOrient=false"};
+        const QStringList edits = {"txtMin=9", "optOrder0=true", "chkFit=false", "optType1=true",
+                                   "txtCapt=", "optLoc1=true",   "cboMonitor=2", "chkOrient=false"};
+        const QStringList hidden = {"chkShowStr=false"}; // disables the caption group
         const QStringList keptFont = {"Caption/FontName=IPAPGothic", "Caption/FontSize=10",
                                       "Caption/FontColor=16711680"};
         const QStringList ruled = {"optType0", "optType1", "optType2", "cmdFont",
@@ -106,6 +106,9 @@ class TestFrmMain : public QObject {
         click(rig, "cmdFont");
         click(rig, "cmdFont"); // cancelled
         set(rig, edits);
+        QCOMPARE(enabling(rig, ruled),
+                 "optType0 optType1 optType2 cmdFont optLoc0 optLoc3 -txtCapt -chkOrient");
+        set(rig, hidden);
         QCOMPARE(enabling(rig, ruled), '-' + ruled.join(" -"));
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(shown(rig, loaded), loaded);
@@ -116,12 +119,12 @@ class TestFrmMain : public QObject {
         QCOMPARE(stored(rig, lines), lines);
         rig.dialogs.fontAnswers << chosen;
         click(rig, "cmdFont");
-        set(rig, edits);
+        set(rig, edits + hidden);
         click(rig, "cmdOK");
         QCOMPARE(stored(rig, keptFont), keptFont);
         QCOMPARE(rig.dialogs.fontInitials, QList<FontChoice>({font, chosen, font, font}));
         rig.open();
-        QCOMPARE(shown(rig, edits), edits);
+        QCOMPARE(shown(rig, edits + hidden), edits + hidden);
     }
 
     // A folder chosen with its button is one line with its picture count;

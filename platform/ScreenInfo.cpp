@@ -51,6 +51,18 @@ qreal dpiOf(const QScreen *screen) {
 
 } // namespace
 
+qsizetype mostOverlapping(const QRect &area, const QList<QRect> &places) {
+    qsizetype best = -1;
+    qint64 bestArea = 0;
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        const QRect common = area & places[i];
+        const qint64 size = qint64(common.width()) * common.height();
+        if (size > bestArea)
+            best = i, bestArea = size;
+    }
+    return best;
+}
+
 QRect QtScreenInfo::workArea() const {
     QScreen *screen = primary();
     return screen ? workAreaOf(screen) : QRect(QPoint(0, 0), fallbackSize);

@@ -18,6 +18,10 @@ struct MonitorInfo {
     bool operator==(const MonitorInfo &) const = default;
 };
 
+// Which of places overlaps area most (the first of equals); -1 when none touches it. Finds
+// the monitor a desktop means when it names monitors its own way.
+qsizetype mostOverlapping(const QRect &area, const QList<QRect> &places);
+
 // The primary screen in physical pixels, as the wallpaper is drawn for it.
 class ScreenInfo {
   public:

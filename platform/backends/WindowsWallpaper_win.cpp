@@ -5,6 +5,8 @@
 #endif
 #include <windows.h>
 
+#include <shobjidl.h>
+
 #include <vector>
 
 namespace {
@@ -44,4 +46,41 @@ std::wstring currentWindowsWallpaper() {
     if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, buffer, 0))
         return {};
     return buffer;
+}
+
+EachMonitorResult
+setWindowsWallpaperEach(const std::function<std::wstring(long, long, long, long)> &fileFor,
+                        std::wstring *error) {
+    // Qt has already entered a single-threaded apartment on this thread; this only counts it.
+    const HRESULT entered = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IDesktopWallpaper *wallpaper = nullptr;
+    HRESULT hr =
+        CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&wallpaper));
+    EachMonitorResult result = EachMonitorResult::Unavailable;
+    UINT count = 0;
+    if (SUCCEEDED(hr))
+        hr = wallpaper->GetMonitorDevicePathCount(&count);
+    for (UINT i = 0; SUCCEEDED(hr) && i < count; ++i) {
+        result = EachMonitorResult::Done;
+        LPWSTR monitor = nullptr;
+        RECT r{};
+        hr = wallpaper->GetMonitorDevicePathAt(i, &monitor);
+        // A monitor Windows remembers but does not show has no rectangle: nothing to set.
+        if (SUCCEEDED(hr) && SUCCEEDED(wallpaper->GetMonitorRECT(monitor, &r))) {
+            const std::wstring file = fileFor(r.left, r.top, r.right, r.bottom);
+            if (!file.empty())
+                hr = wallpaper->SetWallpaper(monitor, file.c_str());
+        }
+        CoTaskMemFree(monitor);
+    }
+    if (wallpaper)
+        wallpaper->Release();
+    if (SUCCEEDED(entered))
+        CoUninitialize();
+    if (FAILED(hr) && result == EachMonitorResult::Done) {
+        result = EachMonitorResult::Failed;
+        if (error)
+            *error = L"Windows did not take a monitor's wallpaper: " + systemMessage(DWORD(hr));
+    }
+    return result;
 }

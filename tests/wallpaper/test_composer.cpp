@@ -4,16 +4,11 @@
 
 #include <QBitmap>
 #include <QBuffer>
-#include <QFile>
 #include <QImageWriter>
 #include <QProcess>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QStorageInfo>
 #include <QtTest>
-
-#include <sys/stat.h>
-#include <sys/statvfs.h>
 
 namespace {
 
@@ -27,12 +22,6 @@ bool near(QRgb a, QColor b) {
     return qAbs(qRed(a) - b.red()) + qAbs(qGreen(a) - b.green()) + qAbs(qBlue(a) - b.blue()) < 80;
 }
 
-// Bounding box of the pure red pixels.
-QRect redInk(const QImage &image) {
-    return QRegion(QBitmap::fromImage(image.createMaskFromColor(qRgb(255, 0, 0), Qt::MaskOutColor)))
-        .boundingRect();
-}
-
 // The image as a file holds it; a JPEG progressive if asked.
 QByteArray encoded(const QImage &image, const char *format = "jpeg", bool progressive = false) {
     QBuffer buffer;
@@ -42,8 +31,7 @@ QByteArray encoded(const QImage &image, const char *format = "jpeg", bool progre
     return buffer.data();
 }
 
-// An EXIF block holding only an orientation, right after the start marker,
-// as a camera writes it.
+// An EXIF block holding only an orientation, right after the start marker, as a camera writes it.
 QByteArray withOrientation(const QByteArray &jpeg, char orientation) {
     QByteArray exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24);
     exif += orientation + QByteArray(7, '\0');
@@ -52,27 +40,25 @@ QByteArray withOrientation(const QByteArray &jpeg, char orientation) {
            exif + jpeg.mid(2);
 }
 
-// A small progressive JPEG whose frame header claims 30000 x 20000 pixels.
-QByteArray headerBomb() {
-    QByteArray jpeg = encoded(quarters(QSize(64, 48)), "jpeg", true);
-    return jpeg.replace(jpeg.indexOf("\xff\xc2") + 5, 4, "\x4e\x20\x75\x30");
-}
-
-// Under AddressSanitizer freed memory sits in quarantine and shadow memory
-// grows with every allocation, so memory figures say nothing there.
-#ifdef __SANITIZE_ADDRESS__
-constexpr bool MemoryMeasurable = false;
-#else
-constexpr bool MemoryMeasurable = true;
-#endif
-
-// A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share.
+// A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share. Without
+// /proc (Windows), or under AddressSanitizer, whose quarantine and shadow memory grow with
+// every allocation, memory figures say nothing.
 qint64 statusKb(const QByteArray &field) {
     QFile status("/proc/self/status");
     const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
     const qsizetype at = text.indexOf(field + ':') + field.size() + 1;
     return text.mid(at, text.indexOf('\n', at) - at).trimmed().split(' ')[0].toLongLong();
 }
+#ifdef __SANITIZE_ADDRESS__
+const bool MemoryMeasurable = false;
+#else
+const bool MemoryMeasurable = statusKb("VmHWM") > 0;
+#endif
+#define QVERIFY_GROWN_UNDER(kb, grown)                                                             \
+    do {                                                                                           \
+        const qint64 grownKb = (grown);                                                            \
+        QVERIFY2(!MemoryMeasurable || grownKb < (kb), qPrintable(QString::number(grownKb)));       \
+    } while (false)
 
 // A composer on fakes: 1024 x 768 with a 30-pixel bar at the bottom.
 struct Rig {
@@ -103,22 +89,27 @@ class TestComposer : public QObject {
     void unusablePictures() {
         using PictureLoader::Check;
         file("MirellWP.bmp", "the previous wallpaper");
-        const QString fifo = m_dir.filePath("fifo.jpg");
-        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QString fine = file("fine.png", encoded(quarters(QSize(100, 80)), "png"));
+        // A small progressive JPEG whose frame header claims 30000 x 20000 pixels.
+        QByteArray bomb = encoded(quarters(QSize(64, 48)), "jpeg", true);
+        bomb.replace(bomb.indexOf("\xff\xc2") + 5, 4, "\x4e\x20\x75\x30");
+        // A missing or cut file is no verdict on its content: the list keeps it.
+        QList<std::pair<QString, Check>> cases{
+            {m_dir.filePath("gone.jpg"), Check::Accepted},
+            {file("truncated.jpg", encoded(quarters({64, 48})).left(300)), Check::Accepted},
+            {file("notes.jpg", "just some text\n"), Check::Invalid},
+            {file("empty.bmp", {}), Check::Invalid},
+            {file("bomb.jpg", bomb), Check::Invalid}};
+        // Opening a FIFO would wait for a writer forever; Windows has none to make.
+        if (QProcess::execute("mkfifo", {m_dir.filePath("fifo.jpg")}) == 0)
+            cases.append({m_dir.filePath("fifo.jpg"), Check::Invalid});
+        QVERIFY(cases.size() == 6 || QSysInfo::productType() == "windows");
         Rig rig(m_out);
         // A file where the folder should be: no one can write there, not even root.
         Rig unwritable(m_out + "/MirellWP.bmp");
         bool called = false;
         const qint64 peak = statusKb("VmHWM");
-        // A missing or cut file is no verdict on its content: the list keeps it.
-        for (const auto &[path, verdict] : QList<std::pair<QString, Check>>{
-                 {m_dir.filePath("gone.jpg"), Check::Accepted},
-                 {file("truncated.jpg", encoded(quarters({64, 48})).left(300)), Check::Accepted},
-                 {file("notes.jpg", "just some text\n"), Check::Invalid},
-                 {file("empty.bmp", {}), Check::Invalid},
-                 {fifo, Check::Invalid}, // opening it would wait for a writer forever
-                 {file("bomb.jpg", headerBomb()), Check::Invalid}}) {
+        for (const auto &[path, verdict] : cases) {
             QCOMPARE(PictureLoader::check(path), verdict);
             for (bool stretch : {false, true}) {
                 const Settings settings{.Stretch = stretch, .ShowCaption = true};
@@ -127,15 +118,14 @@ class TestComposer : public QObject {
             }
         }
         // The bomb is refused from its header, before the decoder allocates for it.
-        QVERIFY2(!MemoryMeasurable || statusKb("VmHWM") - peak < 64 * 1024,
-                 qPrintable(QString::number(peak)));
+        QVERIFY_GROWN_UNDER(64 * 1024, statusKb("VmHWM") - peak);
         QVERIFY(!called && rig.desktop.calls.isEmpty() && unwritable.desktop.calls.isEmpty());
         QCOMPARE(QFileInfo(m_out).size(), qint64(sizeof "the previous wallpaper" - 1));
     }
 
-    // A JPEG is decoded at the smallest m/8 of its size that still covers the
-    // target (the screen, the preview), upright; never at full size for a
-    // small target, which for a large photo takes ~144 MB.
+    // A JPEG is decoded at the smallest m/8 of its size that still covers the target (the
+    // screen, the preview), upright; never at full size for a small target, which for a large
+    // photo takes ~144 MB.
     void jpegScaleChoice_data() {
         QTest::addColumn<QSize>("stored");
         QTest::addColumn<char>("orientation");
@@ -156,28 +146,31 @@ class TestComposer : public QObject {
         QFETCH(QSize, stored);
         QFETCH(char, orientation);
         QFETCH(QSize, target);
-        QFETCH(QSize, decoded);
         QImage grey(stored, QImage::Format_Grayscale8);
         grey.fill(128);
         const QByteArray jpeg = withOrientation(encoded(grey), orientation);
         grey = QImage();
         // The peak from here on is the decode's (a reset of VmHWM).
         QFile refs("/proc/self/clear_refs");
-        QVERIFY(refs.open(QIODevice::WriteOnly) && refs.write("5") == 1 && refs.flush());
+        QVERIFY(!MemoryMeasurable || (refs.open(QIODevice::WriteOnly) && refs.write("5") == 1));
+        refs.close();
         const qint64 before = statusKb("VmHWM");
-        const QImage image = PictureLoader::load(jpeg, target);
-        QCOMPARE(image.size(), decoded);
-        const qint64 grownKb = statusKb("VmHWM") - before;
-        QVERIFY2(!MemoryMeasurable || grownKb < 32 * 1024, qPrintable(QString::number(grownKb)));
+        const QSize size = PictureLoader::load(jpeg, target).size();
+        // libjpeg rounds a fraction of a pixel up, Qt's own reader (Windows) down.
+        QFETCH(QSize, decoded);
+        const QSize off = size - decoded;
+        QVERIFY2(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1,
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        QVERIFY_GROWN_UNDER(32 * 1024, statusKb("VmHWM") - before);
     }
 
-    // Large JPEGs are scaled while decoding, and a large photo kept at its own
-    // size is no less a wallpaper. The content decides, not the name. One
-    // stored sideways and tagged "turn clockwise to view" is upright, blue top left.
+    // Large JPEGs are scaled while decoding, and a large photo kept at its own size is no less
+    // a wallpaper. The content decides, not the name. One stored sideways and tagged "turn
+    // clockwise to view" is upright, blue top left.
     void fitted_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("stretch");
-        QTest::addColumn<QSize>("expected");
+        QTest::addColumn<QSize>("size");
         const QString tagged =
             file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
         QTest::newRow("PNG named .txt")
@@ -192,15 +185,13 @@ class TestComposer : public QObject {
     void fitted() {
         QFETCH(QString, path);
         QFETCH(bool, stretch);
-        QFETCH(QSize, expected);
         static const qint64 rest = statusKb("RssAnon"); // however many switches, it goes back
         Rig rig(m_out);
         rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
         QCOMPARE(rig.desktop.calls, QStringList{m_out});
-        const qint64 grownKb = statusKb("RssAnon") - rest;
-        QVERIFY2(!MemoryMeasurable || grownKb < 4096, qPrintable(QString::number(grownKb)));
+        QVERIFY_GROWN_UNDER(4096, statusKb("RssAnon") - rest);
         const QImage bmp(m_out, "bmp");
-        QCOMPARE(bmp.size(), expected);
+        QTEST(bmp.size(), "size");
         const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")
                                              ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
                                              : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
@@ -221,11 +212,13 @@ class TestComposer : public QObject {
                                 .FontSize = 20,
                                 .FontColor = 0x0000ff,
                                 .Location = 3};
-        QList<QRect> inks;
+        QList<QRect> inks; // bounding boxes of the pure red pixels
         for (qreal dpi : {96.0, 192.0}) {
             Rig rig(m_out, dpi);
             rig.composer.ComposeWallpaper(path, settings);
-            inks << redInk(QImage(m_out, "bmp"));
+            const QImage red =
+                QImage(m_out, "bmp").createMaskFromColor(qRgb(255, 0, 0), Qt::MaskOutColor);
+            inks << QRegion(QBitmap::fromImage(red)).boundingRect();
         }
         // At 96 dpi the text ends 10 pixels in from the right and the bottom, its cell
         // reaching below the baseline by the font's descent.
@@ -235,34 +228,31 @@ class TestComposer : public QObject {
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
     }
 
-    // Two monitors, the second a portrait one standing 50 pixels higher: a
-    // file per monitor where the desktop takes one, else one canvas over both.
+    // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor
+    // where the desktop takes one, else one canvas over both.
     void monitors_data() {
         QTest::addColumn<qint16>("mode");
         QTest::addColumn<bool>("eachMonitor");
         QTest::addColumn<bool>("mirrored");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<QList<QSize>>("sizes");
-        const QString two = m_out + "+" + m_dir.filePath("MirellWP-2.bmp"), span = "span " + m_out;
-        QTest::newRow("same on each") << qint16(0) << true << false << QStringList{two}
-                                      << QList<QSize>{{400, 229}, {300, 171}};
-        QTest::newRow("each its own") << qint16(1) << true << false << QStringList{two}
-                                      << QList<QSize>{{400, 300}, {300, 171}};
-        QTest::newRow("across") << qint16(2) << true << false << QStringList{two}
-                                << QList<QSize>{{400, 300}, {300, 400}};
-        QTest::newRow("same, one canvas")
-            << qint16(0) << false << false << QStringList{span} << QList<QSize>{{700, 400}};
-        QTest::newRow("across, one canvas")
-            << qint16(2) << false << false << QStringList{span} << QList<QSize>{{700, 400}};
-        QTest::newRow("mirrored") << qint16(1) << true << true << QStringList{m_out}
-                                  << QList<QSize>{{400, 300}};
+        const QStringList two{m_out + "+" + m_dir.filePath("MirellWP-2.bmp")},
+            span{"span " + m_out};
+        const auto row = [](const char *name, qint16 mode, bool each, bool mirrored,
+                            const QStringList &calls, QList<QSize> sizes) {
+            QTest::newRow(name) << mode << each << mirrored << calls << sizes;
+        };
+        row("same on each", 0, true, false, two, {{400, 229}, {300, 171}});
+        row("each its own", 1, true, false, two, {{400, 300}, {300, 171}});
+        row("across", 2, true, false, two, {{400, 300}, {300, 400}});
+        row("same, one canvas", 0, false, false, span, {{700, 400}});
+        row("across, one canvas", 2, false, false, span, {{700, 400}});
+        row("mirrored", 1, true, true, {m_out}, {{400, 300}});
     }
     void monitors() {
         QFETCH(qint16, mode);
         QFETCH(bool, eachMonitor);
         QFETCH(bool, mirrored);
-        QFETCH(QStringList, calls);
-        QFETCH(QList<QSize>, sizes);
         // Red counts the columns, blue the rows: seams show as jumps.
         QImage ramp(700, 400, QImage::Format_RGB32);
         for (int y = 0; y < ramp.height(); ++y)
@@ -279,17 +269,17 @@ class TestComposer : public QObject {
         rig.desktop.keepImages = true;
         const QStringList given = mode == 1 ? paths : paths.mid(1);
         rig.composer.ComposeWallpaper(given, {.Stretch = true, .MonitorMode = mode});
-        QCOMPARE(rig.desktop.calls, calls);
+        QTEST(rig.desktop.calls, "calls");
         QList<QSize> shown;
         for (const QImage &image : rig.desktop.images)
             shown << image.size();
-        QCOMPARE(shown, sizes);
+        QTEST(shown, "sizes");
         const auto shownPictures = rig.composer.shown();
         QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
         QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
         if (mode == 2 && eachMonitor) {
-            // Row 10 of the primary is row 60 of the picture; the portrait
-            // monitor goes on with the next column, on the same row.
+            // Row 10 of the primary is row 60 of the picture; the portrait monitor goes on
+            // with the next column, on the same row.
             const QRgb a = rig.desktop.images[0].pixel(399, 10);
             const QRgb b = rig.desktop.images[1].pixel(0, 60);
             QCOMPARE(QList({qRed(a), qBlue(a), qRed(b), qBlue(b)}),
@@ -315,11 +305,9 @@ class TestComposer : public QObject {
         const QString picture = file("disk.png", encoded(quarters({1000, 200}), "png"));
         QVERIFY(QFile(out).open(QIODevice::WriteOnly) && QFile::resize(out, 4096));
         const qint64 bmpSize = 54 + 1000 * 3 * 200, page = 4096;
-        struct statvfs fs;
-        QCOMPARE(statvfs(QFile::encodeName(disk.path()).constData(), &fs), 0);
         const qint64 room = (bmpSize + page - 1) / page * page - pagesShort * page;
         QFile filler(disk.filePath("filler"));
-        const QByteArray fill(qint64(fs.f_bavail) * qint64(fs.f_frsize) - room, 'x');
+        const QByteArray fill(QStorageInfo(disk.path()).bytesAvailable() - room, 'x');
         QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
 
         Rig rig(out);
@@ -337,8 +325,8 @@ class TestComposer : public QObject {
         const QString first = file("first.png", encoded(quarters(QSize(200, 100)), "png"));
         Rig rig(m_out);
         QStringList order;
-        // Already waiting when the composition starts, as a tray command would
-        // be; run inside the first, it would finish before it.
+        // Already waiting when the composition starts, as a tray command would be; run inside
+        // the first, it would finish before it.
         QTimer::singleShot(0, &rig.composer, [&] {
             rig.composer.ComposeWallpaper(first, Settings(), [&] { order << "second"; });
         });

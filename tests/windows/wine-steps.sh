@@ -98,9 +98,30 @@ grep -qxF "picture: $picture" <<<"$status" || fail "--status says '$status', Cur
   fail "the list in the registry changed"
 ok "--status prints $picture, the registry's Current $current"
 
+# As a user would: the menu's 今すぐMirell!(N) by its key, then a double click.
+# Wine focuses what is clicked; there is no window manager here.
+icon=$(xwininfo -tree -id "$panel" | awk '/"explorer.exe"/ {print $1; exit}')
+visible() { [ "$(xdotool search --onlyvisible --class mirell.exe 2>/dev/null | wc -l)" = "$1" ]; }
+xdotool mousemove --window "$icon" 5 5 click 3
+until_true visible 1 || fail "a right click on the tray icon shows no menu"
+import -window root "$build/menu.png"
+xdotool key n
+current_is() { [ "$(reg_value "$key" Current)" = "$1" ]; }
+until_true current_is $((current % 3 + 1)) || fail "the menu's 今すぐMirell!(N) did not switch"
+ok "right click: the menu (screenshot $build/menu.png); N switches to the next picture"
+settings() {
+  until_true xdotool search --onlyvisible --name '^Mirell!$' >/dev/null || fail "no settings window"
+  until_true icons_are 0 || fail "the tray icon stays while the settings window is open"
+}
+xdotool mousemove --window "$icon" 5 5 click --repeat 2 --delay 80 1
+settings
+window=$(xdotool search --onlyvisible --name '^Mirell!$' | head -1)
+xdotool mousemove --window "$window" 30 339 click 1 sleep 0.5 key Escape # on the 現在表示中 label
+until_true icons_are 1 || fail "Escape did not close the settings window and bring the icon back"
+ok "double click: the settings window, the icon hidden; Escape: the icon back"
+
 mirell --settings >/dev/null
-until_true xdotool search --onlyvisible --name '^Mirell!$' >/dev/null || fail "no settings window"
-until_true icons_are 0 || fail "the tray icon stays while the settings window is open"
+settings
 sleep 1 # the window paints after it maps
 import -window root "$build/settings.png"
 ok "settings window open, tray icon hidden (screenshot $build/settings.png)"

@@ -9,6 +9,7 @@
 #include "WindowsBackground_win.h"
 #else
 #include "KdeBackground_unix.h"
+#include "PcmanfmSession_x11.h"
 #include "X11RootBackground_x11.h"
 #endif
 
@@ -37,7 +38,13 @@ std::unique_ptr<DesktopBackground> createDesktopBackground(DesktopKind kind) {
     case DesktopKind::Lxqt:
         return std::make_unique<LxqtBackground>();
     case DesktopKind::Lxde:
-        return std::make_unique<LxdeBackground>();
+#ifdef Q_OS_WIN
+        break;
+#else
+        return std::make_unique<LxdeBackground>(
+            CommandRunner(), AliasFile(),
+            LxdeBackground::Session{&pcmanfmSettingsFolder, &announceCurrentWorkspace});
+#endif
     case DesktopKind::Sway:
         return std::make_unique<SwayBackground>();
     case DesktopKind::Hyprland:

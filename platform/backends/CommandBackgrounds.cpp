@@ -2,6 +2,14 @@
 
 #include "BackendError.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -30,13 +38,91 @@ std::optional<QStringList> sourcesOf(const QList<DesktopBackground::MonitorPictu
 
 } // namespace
 
-bool CommandBackground::apply(const QString &path, const QImage &, QString *error) {
+bool CommandBackground::show(const QString &path, const QStringList &extra, QString *error) {
     QString why;
     const QStringList copies = m_copies.prepare({path}, m_plainPathOnly, &why);
-    if (copies.isEmpty() || !m_runner.run(m_program, m_arguments(copies.first()), &why))
+    if (copies.isEmpty() || !m_runner.run(m_program, m_arguments(copies.first()) + extra, &why))
         return refused(name(), why, error);
     m_copies.accept(copies);
     return true;
+}
+
+bool LxdeBackground::apply(const QString &path, const QImage &, QString *error) {
+    // Once spanned, pcmanfm would stretch one monitor's picture over the
+    // whole screen; its own saved settings tell even after a restart of ours.
+    const QString folder = m_session.settingsFolder ? m_session.settingsFolder() : QString();
+    QFile first(folder + QStringLiteral("/desktop-items-0.conf"));
+    const bool spanned = !folder.isEmpty() && first.open(QIODevice::ReadOnly) &&
+                         first.readAll().contains("\nwallpaper_mode=screen\n");
+    return show(path, spanned ? QStringList{QStringLiteral("--wallpaper-mode=fit")} : QStringList(),
+                error);
+}
+
+bool LxdeBackground::applySpanning(const QString &path, const QImage &, QString *error) {
+    if (!show(path, {QStringLiteral("--wallpaper-mode=screen")}, error))
+        return false;
+    spanOtherMonitors(path);
+    return true;
+}
+
+void LxdeBackground::spanOtherMonitors(const QString &path) {
+    const QString folder = m_session.settingsFolder ? m_session.settingsFolder() : QString();
+    if (folder.isEmpty())
+        return;
+    // The other monitors keep the canvas's own path, so only its time tells
+    // pcmanfm that the picture is new, and it compares whole seconds.
+    QFile canvas(path);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    m_stamp = std::max(now, m_stamp + 1);
+    if (canvas.open(QIODevice::ReadWrite))
+        canvas.setFileTime(QDateTime::fromSecsSinceEpoch(m_stamp),
+                           QFileDevice::FileModificationTime);
+    // Each monitor pcmanfm has seen has a file, the first one's kept by
+    // pcmanfm itself from the command line.
+    const QRegularExpression other(QStringLiteral("^desktop-items-([1-9][0-9]*)\\.conf$"));
+    const QStringList files = QDir(folder).entryList({QStringLiteral("desktop-items-*.conf")});
+    for (const QString &name : files) {
+        QFile file(QDir(folder).filePath(name));
+        if (!other.match(name).hasMatch() || !file.open(QIODevice::ReadOnly))
+            continue;
+        QSaveFile out(file.fileName());
+        if (out.open(QIODevice::WriteOnly) &&
+            out.write(spanningSettings(file.readAll(), QFileInfo(path).absoluteFilePath())) >= 0)
+            out.commit();
+    }
+    if (m_session.announceWorkspace)
+        m_session.announceWorkspace();
+}
+
+QByteArray LxdeBackground::spanningSettings(const QByteArray &settings, const QString &picture) {
+    QStringList lines = QString::fromUtf8(settings).split(u'\n');
+    qsizetype start = lines.indexOf(QStringLiteral("[*]"));
+    if (start < 0)
+        lines.prepend(QStringLiteral("[*]")), start = 0;
+    qsizetype end = start + 1;
+    while (end < lines.size() && !lines[end].startsWith(u'['))
+        ++end;
+    int workspaces = 1;
+    for (qsizetype i = end - 1; i > start; --i) {
+        if (!lines[i].startsWith(QStringLiteral("wallpaper")))
+            continue;
+        if (lines[i].startsWith(QStringLiteral("wallpapers_configured=")))
+            workspaces = std::max(workspaces, lines[i].section(u'=', 1).toInt());
+        lines.removeAt(i);
+    }
+    // The key file's escapes (the path is absolute: no leading blank to keep).
+    QString value = picture;
+    value.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\n', QStringLiteral("\\n"))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\t', QStringLiteral("\\t"));
+    QStringList group{QStringLiteral("wallpaper_mode=screen"), QStringLiteral("wallpaper_common=0"),
+                      QStringLiteral("wallpapers_configured=%1").arg(workspaces)};
+    for (int i = 0; i < workspaces; ++i)
+        group << QStringLiteral("wallpaper%1=").arg(i) + value;
+    for (qsizetype i = 0; i < group.size(); ++i)
+        lines.insert(start + 1 + i, group[i]);
+    return lines.join(u'\n').toUtf8();
 }
 
 bool SwayBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {

@@ -4,6 +4,8 @@
 #include "CommandRunner.h"
 #include "DesktopBackground.h"
 
+#include <functional>
+
 // Desktops whose own tool sets the wallpaper from the command line. Each one
 // gets a fresh path per switch, since they keep what they loaded by path.
 
@@ -11,9 +13,14 @@
 class CommandBackground : public DesktopBackground {
   public:
     QString name() const override { return m_name; }
-    bool apply(const QString &path, const QImage &image, QString *error) override;
+    bool apply(const QString &path, const QImage &, QString *error) override {
+        return show(path, {}, error);
+    }
 
   protected:
+    // Sets a fresh copy of path with the program's arguments and extra ones.
+    bool show(const QString &path, const QStringList &extra, QString *error);
+
     using Arguments = QStringList (*)(const QString &picture);
     CommandBackground(QString name, QString program, Arguments arguments, CommandRunner runner,
                       AliasFile alias, bool plainPathOnly)
@@ -28,13 +35,39 @@ class CommandBackground : public DesktopBackground {
     bool m_plainPathOnly;
 };
 
+// pcmanfm's command line reaches only its first monitor. Its "screen" mode
+// stretches one picture over the whole X screen, each monitor showing its own
+// part, so a canvas of all monitors is what spans them. The other monitors
+// take their picture from their own settings files (desktop-items-N.conf):
+// pcmanfm reads those when it starts, and a desktop with a picture per
+// workspace reloads its picture from disk whenever the workspace is announced.
 class LxdeBackground : public CommandBackground {
   public:
-    explicit LxdeBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile())
+    // What the backend needs of the running session; either may be missing.
+    struct Session {
+        std::function<QString()> settingsFolder; // the running pcmanfm's profile folder
+        std::function<void()> announceWorkspace; // makes pcmanfm reread its pictures
+    };
+    explicit LxdeBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile(),
+                            Session session = {})
         : CommandBackground(
               QStringLiteral("LXDE"), QStringLiteral("pcmanfm"),
               [](const QString &p) { return QStringList{QStringLiteral("--set-wallpaper=") + p}; },
-              runner, std::move(alias), false) {}
+              runner, std::move(alias), false),
+          m_session(std::move(session)) {}
+    bool apply(const QString &path, const QImage &image, QString *error) override;
+    bool spansMonitors() const override { return true; }
+    bool applySpanning(const QString &path, const QImage &image, QString *error) override;
+
+    // A desktop settings file whose desktop group ("[*]") shows picture in
+    // "screen" mode on every workspace; icon places and other settings stay.
+    static QByteArray spanningSettings(const QByteArray &settings, const QString &picture);
+
+  private:
+    void spanOtherMonitors(const QString &path);
+
+    Session m_session;
+    qint64 m_stamp = 0; // the last modification second given to the canvas
 };
 
 class LxqtBackground : public CommandBackground {

@@ -255,6 +255,50 @@ class DesktopsTest : public QObject {
             QCOMPARE(contentOf(copy[n]), shown[n - 1]);
     }
 
+    // Across monitors pcmanfm's first one is set in "screen" mode, and back
+    // to "fit" for one monitor's picture once its settings say "screen"; the
+    // others' settings files name the canvas for every workspace.
+    void lxdeSpansEveryMonitor() {
+        const QString dir = m_dir.filePath("pcmanfm"), log = m_bin + "/calls";
+        const QString file = dir + "/desktop-items-%1.conf";
+        const QList<QByteArray> old{"[*]\nwallpaper_mode=screen\n",
+                                    "[*]\nwallpaper_mode=crop\nwallpaper_common=1\nwallpaper=/o\n"
+                                    "wallpapers_configured=2\nwallpaper0=/a\nwallpaper1=/b\n"
+                                    "show_trash=1\n\n[trash-can]\nx=5\n",
+                                    ""};
+        QVERIFY(QDir().mkpath(dir));
+        for (int n = 0; n < 3; ++n) {
+            QFile settings(file.arg(n));
+            QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write(old[n]) >= 0);
+        }
+        int announced = 0;
+        LxdeBackground lxde(CommandRunner(), AliasFile(),
+                            {[&] { return dir; }, [&] { ++announced; }});
+        writeStub("pcmanfm", "printf '%s\\n' \"$@\" >> \"${0%/*}/calls\"\n");
+        QFile::remove(log);
+        const QString canvas = writeComposedFile(m_dir.filePath("span\\ and\nbreak"), 4);
+        QString error;
+        qint64 stamps[2]; // pcmanfm compares whole seconds: two switches in one must differ
+        for (qint64 &stamp : stamps) {
+            QVERIFY2(lxde.applySpanning(canvas, QImage(), &error), qPrintable(error));
+            stamp = QFileInfo(canvas).lastModified().toSecsSinceEpoch();
+        }
+        QVERIFY2(lxde.apply(canvas, QImage(), &error), qPrintable(error));
+        const QByteArray copy = "--set-wallpaper=" + QFile::encodeName(QFileInfo(canvas).path());
+        QCOMPARE(contentOf(log), copy + "/MirellWP-a.bmp\n--wallpaper-mode=screen\n" + copy +
+                                     "/MirellWP-b.bmp\n--wallpaper-mode=screen\n" + copy +
+                                     "/MirellWP-a.bmp\n--wallpaper-mode=fit\n");
+        const QByteArray shown =
+            "=" + m_dir.path().toUtf8() + "/span\\\\ and\\nbreak/MirellWP.bmp\n";
+        const QByteArray span = "[*]\nwallpaper_mode=screen\nwallpaper_common=0\n"
+                                "wallpapers_configured=";
+        QCOMPARE(contentOf(file.arg(0)), old[0]);
+        QCOMPARE(contentOf(file.arg(1)), span + "2\nwallpaper0" + shown + "wallpaper1" + shown +
+                                             "show_trash=1\n\n[trash-can]\nx=5\n");
+        QCOMPARE(contentOf(file.arg(2)), span + "1\nwallpaper0" + shown);
+        QVERIFY(announced == 2 && stamps[1] > stamps[0]);
+    }
+
     void settingsReadBackAndAnnounced_data() {
         QTest::addColumn<QString>("schema");
         QTest::addColumn<QStringList>("keys");

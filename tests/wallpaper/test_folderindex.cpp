@@ -9,8 +9,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-enum Change { AddPicture, AddTrusted, RemovePicture, AddFolder, RemoveFolder, DamageCache };
-
 const QStringList Indexed = {"a.jpg", "b.PNG", "ext/o.jpeg", "sub/c.gif", "sub/deeper/d.bmp"};
 
 void touch(const QString &path) {
@@ -18,11 +16,6 @@ void touch(const QString &path) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("x");
-}
-
-// An hour old, so the index trusts the folders' times.
-void age(const QString &folder) {
-    fs::last_write_time(folder.toStdString(), fs::file_time_type::clock::now() - 1h);
 }
 } // namespace
 
@@ -33,17 +26,16 @@ class TestFolderIndex : public QObject {
     QSet<QString> m_expected;
 
     QString at(const QString &rel) const { return m_root + '/' + rel; }
+    QString line() const { return QDir::toNativeSeparators(m_root + '/'); }
 
     std::unique_ptr<FolderIndex> open(int budget = 1000, std::chrono::milliseconds poll = 1h) {
         auto index =
             std::make_unique<FolderIndex>(FolderIndex::Options{m_cache, budget, poll, 50ms});
         index->setFolders({"unrelated.jpg", line()});
-        if (!QTest::qWaitFor(
-                [&] { return index->status(line()).state != FolderIndex::State::Indexing; }))
-            qWarning("index not ready");
+        (void)QTest::qWaitFor(
+            [&] { return index->status(line()).state != FolderIndex::State::Indexing; });
         return index;
     }
-    QString line() const { return QDir::toNativeSeparators(m_root + '/'); }
 
     QSet<QString> pictures(const FolderIndex &index) const {
         QSet<QString> rels;
@@ -52,55 +44,40 @@ class TestFolderIndex : public QObject {
         return rels;
     }
 
-    void apply(Change change) {
-        switch (change) {
-        case AddPicture:
-            return touch(at("sub/new.jpg"));
-        case AddTrusted: {
-            // Its time put back: the cache has no reason to look again.
-            const auto before = fs::last_write_time(at("sub").toStdString());
-            touch(at("sub/new.jpg"));
-            return fs::last_write_time(at("sub").toStdString(), before);
-        }
-        case RemovePicture:
-            QVERIFY(QFile::remove(at("sub/c.gif")));
-            return;
-        case AddFolder:
-            return touch(at("sub/fresh/more/n.gif"));
-        case RemoveFolder:
-            QVERIFY(QDir(at("sub/deeper")).removeRecursively());
-            return;
-        case DamageCache:
-            for (const QFileInfo &file : QDir(m_cache).entryInfoList(QDir::Files)) {
-                QFile damaged(file.filePath());
-                QVERIFY(damaged.open(QIODevice::WriteOnly));
-                damaged.write("MFIX garbage");
-            }
-            return apply(AddTrusted);
-        }
-    }
-
-    static void columns() {
-        QTest::addColumn<int>("budget");
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<QStringList>("added");
-        QTest::addColumn<QStringList>("removed");
-    }
-    static void changes(const QString &how, int budget) {
-        const auto row = [&](const char *name) -> QTestData & {
-            return QTest::newRow(qPrintable(how + name)) << budget;
-        };
-        row("picture added") << AddPicture << QStringList{"sub/new.jpg"} << QStringList{};
-        row("picture removed") << RemovePicture << QStringList{} << QStringList{"sub/c.gif"};
-        row("folder added") << AddFolder << QStringList{"sub/fresh/more/n.gif"} << QStringList{};
-        row("folder removed") << RemoveFolder << QStringList{} << QStringList{"sub/deeper/d.bmp"};
-    }
-
-    QSet<QString> expectedAfter(const QStringList &added, const QStringList &removed) const {
+    // "+rel" adds a picture, "-rel" removes a picture or a folder, "=rel" adds
+    // one and puts its folder's time back (the cache has no reason to look
+    // again), "!rel" does so and damages the cache; what the index is to hold after it.
+    QSet<QString> apply(const QString &change) {
+        const QString rel = change.mid(1);
+        const std::string folder = QFileInfo(at(rel)).path().toStdString();
         QSet<QString> expected = m_expected;
-        expected.unite(QSet<QString>(added.begin(), added.end()));
-        expected.subtract(QSet<QString>(removed.begin(), removed.end()));
-        return expected;
+        if (change[0] == '-') {
+            if (!QFile::remove(at(rel)))
+                QDir(at(rel)).removeRecursively();
+            expected.removeIf([&](const QString &path) { return path.startsWith(rel); });
+            return expected;
+        }
+        const auto time = change[0] == '+' ? fs::file_time_type() : fs::last_write_time(folder);
+        touch(at(rel));
+        if (change[0] == '+')
+            return expected << rel;
+        fs::last_write_time(folder, time);
+        if (change[0] == '=')
+            return expected;
+        for (const QFileInfo &file : QDir(m_cache).entryInfoList(QDir::Files)) {
+            QFile damaged(file.filePath());
+            if (damaged.open(QIODevice::WriteOnly))
+                damaged.write("MFIX garbage");
+        }
+        return expected << rel;
+    }
+
+    static void addChanges(const char *how, int budget) {
+        for (const auto &[name, change] : {std::pair{"picture added", "+sub/new.jpg"},
+                                           {"picture removed", "-sub/c.gif"},
+                                           {"folder added", "+sub/fresh/more/n.gif"},
+                                           {"folder removed", "-sub/deeper"}})
+            QTest::addRow("%s%s", how, name) << budget << QString(change);
     }
 
   private slots:
@@ -124,53 +101,40 @@ class TestFolderIndex : public QObject {
         // Root reads every folder: then the locked one is simply indexed.
         if (QFileInfo(m_locked).isReadable())
             m_expected << "locked/e.jpg";
+        // An hour old, so the index trusts the folders' times.
         for (const char *folder : {"", "sub", "sub/deeper", "locked"})
-            age(at(folder));
+            fs::last_write_time(at(folder).toStdString(), fs::file_time_type::clock::now() - 1h);
     }
 
     void cleanup() {
         QFile::setPermissions(m_locked, QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner);
     }
 
-    void scan() {
-        auto index = open();
-        QCOMPARE(pictures(*index), m_expected);
-        QCOMPARE(index->status(line()).unwatchedFolders, 0);
-        QCOMPARE(index->count("unrelated.jpg"), 0);
+    // Changes made while the program was away (budget -1), and while it
+    // watches or polls.
+    void changes_data() {
+        QTest::addColumn<int>("budget");
+        QTest::addColumn<QString>("change");
+        addChanges("while away: ", -1);
+        QTest::newRow("unchanged folder trusted") << -1 << QString("=sub/new.jpg");
+        QTest::newRow("damaged cache") << -1 << QString("!sub/new.jpg");
+        addChanges("watched: ", 1000);
+        addChanges("polled: ", 0);
     }
-
-    void cache_data() {
-        columns();
-        changes("while away: ", 0);
-        QTest::newRow("unchanged folder trusted")
-            << 0 << AddTrusted << QStringList{} << QStringList{};
-        QTest::newRow("damaged cache")
-            << 0 << DamageCache << QStringList{"sub/new.jpg"} << QStringList{};
-    }
-    void cache() {
-        QFETCH(Change, change);
-        QFETCH(QStringList, added);
-        QFETCH(QStringList, removed);
-        QCOMPARE(pictures(*open()), m_expected);
-        apply(change);
-        QCOMPARE(pictures(*open()), expectedAfter(added, removed));
-    }
-
-    void live_data() {
-        columns();
-        changes("watched: ", 1000);
-        changes("polled: ", 0);
-    }
-    void live() {
+    void changes() {
         QFETCH(int, budget);
-        QFETCH(Change, change);
-        QFETCH(QStringList, added);
-        QFETCH(QStringList, removed);
         // Polling every 100 ms would hide a missed watch: watched rows never poll.
-        auto index = open(budget, budget ? 1h : 100ms);
+        auto index = open(budget < 0 ? 1000 : budget, budget ? 1h : 100ms);
+        QCOMPARE(pictures(*index), m_expected);
         QCOMPARE(index->status(line()).unwatchedFolders > 0, budget == 0);
-        apply(change);
-        QTRY_COMPARE(pictures(*index), expectedAfter(added, removed));
+        QCOMPARE(index->count("unrelated.jpg"), 0);
+        if (budget < 0)
+            index.reset();
+        QFETCH(QString, change);
+        const QSet<QString> expected = apply(change);
+        if (budget < 0)
+            index = open();
+        QTRY_COMPARE(pictures(*index), expected);
     }
 
     void missingFolder() {
@@ -180,8 +144,8 @@ class TestFolderIndex : public QObject {
         QVERIFY(index->status(line()).reason == FolderScan::Reason::NotFound);
         QCOMPARE(index->count(line()), 0);
         QVERIFY(QDir().rename(m_root + "-away", m_root));
-        apply(AddPicture);
-        QTRY_COMPARE(pictures(*index), expectedAfter({"sub/new.jpg"}, {}));
+        const QSet<QString> expected = apply("+sub/new.jpg");
+        QTRY_COMPARE(pictures(*index), expected);
     }
 };
 

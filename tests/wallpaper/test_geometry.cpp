@@ -19,7 +19,7 @@ class TestGeometry : public QObject {
         const QSize small(400, 300);
         const QRect taskbarBelow(0, 0, 1024, 738), whole(0, 0, 1024, 768);
         // A picture 1600 wide is centred: the screen's left edge falls at 288 on it.
-        for (const auto &[location, text, picture, workArea, expected] :
+        for (const auto &[corner, text, pic, area, at] :
              QList<std::tuple<int, QSizeF, QSize, QRect, QPointF>>{
                  {3, t, small, taskbarBelow, {290, 270}},
                  {2, t, {1024, 768}, taskbarBelow, {10, 738 - 20 - 10}},
@@ -27,45 +27,43 @@ class TestGeometry : public QObject {
                  {1, t, {1600, 600}, whole, {288 + 1024 - 100 - 10, 10}},
                  {3, t, {1200, 900}, {50, 30, 974, 738}, {1024 + 88 - 110, 768 + 66 - 30}},
                  {1, {100.5, 20.25}, small, whole, {289.5, 10}}}) // half pixels stay
-            QCOMPARE(CaptionPosition(*cornerFromStored(location), text, picture, QSize(1024, 768),
-                                     workArea),
-                     expected);
+            QCOMPARE(CaptionPosition(*cornerFromStored(corner), text, pic, {1024, 768}, area), at);
         QVERIFY(!cornerFromStored(4) && !cornerFromStored(-1) && !captionKindFromStored(3));
     }
 
-    // Mirrors and clones show one picture between them; the bounding box
-    // reaches into negative coordinates as the monitors do.
+    // Mirrors and clones show one picture between them, the primary's place
+    // staying first; the bounding box reaches into negative coordinates as
+    // the monitors do.
     void monitorLayouts_data() {
         QTest::addColumn<QList<QRect>>("monitors");
-        QTest::addColumn<QList<QRect>>("distinct");
+        QTest::addColumn<QList<int>>("distinct"); // which of the monitors show their own
         QTest::addColumn<QRect>("box");
         const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
         const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
-        QTest::newRow("one") << QList{hd} << QList{hd} << hd;
+        QTest::newRow("one") << QList{hd} << QList{0} << hd;
         QTest::newRow("portrait beside landscape")
-            << QList{hd, portrait} << QList{hd, portrait} << QRect(0, -420, 3000, 1920);
+            << QList{hd, portrait} << QList{0, 1} << QRect(0, -420, 3000, 1920);
         QTest::newRow("left of the primary")
-            << QList{uhd, left} << QList{uhd, left} << QRect(-1920, 0, 5760, 2160);
-        QTest::newRow("mirrored") << QList{hd, hd} << QList{hd} << hd;
+            << QList{uhd, left} << QList{0, 1} << QRect(-1920, 0, 5760, 2160);
+        QTest::newRow("mirrored") << QList{hd, hd} << QList{0} << hd;
         QTest::newRow("primary inside a larger clone")
-            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{hd, portrait}
+            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{1, 2}
             << QRect(0, -420, 3000, 1920);
         const QList<QRect> grid{hd, hd.translated(1920, 0), hd.translated(0, 1080),
                                 hd.translated(1920, 1080)};
-        QTest::newRow("four") << grid << grid << QRect(0, 0, 3840, 2160);
+        QTest::newRow("four") << grid << QList{0, 1, 2, 3} << QRect(0, 0, 3840, 2160);
     }
     void monitorLayouts() {
         QFETCH(QList<QRect>, monitors);
-        QFETCH(QList<QRect>, distinct);
-        QFETCH(QRect, box);
+        QFETCH(QList<int>, distinct);
         QList<MonitorInfo> infos;
         for (const QRect &m : monitors)
             infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
-        QList<QRect> found;
+        QList<int> found;
         for (const MonitorInfo &m : distinctMonitors(infos))
-            found << m.geometry;
+            found << m.name.toInt();
         QCOMPARE(found, distinct);
-        QCOMPARE(boundingBox(infos), box);
+        QTEST(boundingBox(infos), "box");
         QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
         QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
     }
@@ -87,6 +85,21 @@ class TestGeometry : public QObject {
         QFETCH(QList<bool>, pictures);
         QFETCH(QList<bool>, monitors);
         QTEST(matchOrientations(pictures, monitors), "chosen");
+    }
+
+    // A desktop's own list of monitors, matched to ours by place: a mirror or a slightly
+    // different rectangle still finds the monitor it mostly covers.
+    void mostOverlappingPlace_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<qsizetype>("found");
+        QTest::newRow("the second exactly") << QRect(1920, 0, 1080, 1920) << qsizetype(1);
+        QTest::newRow("mostly the second") << QRect(1000, 0, 1920, 1080) << qsizetype(1);
+        QTest::newRow("equal parts: the first") << QRect(1440, 0, 960, 100) << qsizetype(0);
+        QTest::newRow("only touching") << QRect(-100, 0, 100, 100) << qsizetype(-1);
+    }
+    void mostOverlappingPlace() {
+        QFETCH(QRect, area);
+        QTEST(mostOverlapping(area, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}}), "found");
     }
 
     void captionTexts() {

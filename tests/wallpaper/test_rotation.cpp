@@ -8,25 +8,6 @@
 #include <numeric>
 
 namespace {
-// A draw that makes RandomPick = pick over n pictures.
-double drawFor(int pick, int n) {
-    return (pick - 0.5) / n;
-}
-
-QList<int> steps(Rotation &rotation, int count, int n, Order order, RandomSource &random) {
-    QList<int> shown;
-    for (int i = 0; i < count; ++i)
-        shown.append(rotation.RotationStep(n, order, random));
-    return shown;
-}
-
-// A shuffled round's marks over n pictures: all shown but the unmarked.
-QVector<bool> marks(int n, const QList<int> &unmarked = {}) {
-    QVector<bool> used(n + 1, true);
-    for (int k : unmarked)
-        used[k] = false;
-    return used;
-}
 // Folders as sorted lists of paths; a line absent from the map is a folder that is gone.
 struct Folders : FolderPictures {
     QMap<QString, QStringList> pictures;
@@ -40,14 +21,9 @@ struct Folders : FolderPictures {
         return {at - list.begin(), at != list.end() && *at == path};
     }
     quint64 version() const override {
-        QStringList all;
-        for (const QStringList &list : pictures)
-            all += list;
-        return qHash(all.join('|')) + quint64(pictures.size());
+        return qHash(QStringList(pictures.keys()).join('|') + pictures.value("F/").join('|'));
     }
 };
-
-enum Change { Nothing, Added, Removed, Emptied, GoneAndBack };
 
 const QStringList Lines = {"a.jpg", "F/", "b.jpg"};
 const QStringList InF = {"F/1.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
@@ -55,6 +31,9 @@ const QStringList InF = {"F/1.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
 
 class TestRotation : public QObject {
     Q_OBJECT
+    // A draw that makes RandomPick = pick over n pictures.
+    static double drawFor(int pick, int n) { return (pick - 0.5) / n; }
+
   private slots:
     // With a picture for each of up to four monitors a step, every n pictures
     // taken in a row are still a round.
@@ -63,12 +42,10 @@ class TestRotation : public QObject {
             for (quint64 seed = 1; seed <= 20; ++seed) {
                 Rotation rotation;
                 SeededRandom random(seed * 7919 + quint64(n));
-                const int monitors = int(seed % 4) + 1;
-                QList<int> shown;
+                QList<int> shown, all(n);
                 for (int step = 0; step < 3 * n; ++step)
-                    shown += rotation.RotationSteps(n, Order::Shuffled, random, monitors);
-                QCOMPARE(shown.size(), 3 * n * monitors);
-                QList<int> all(n);
+                    shown += rotation.RotationSteps(n, Order::Shuffled, random, int(seed % 4) + 1);
+                QCOMPARE(shown.size(), 3 * n * (int(seed % 4) + 1));
                 std::iota(all.begin(), all.end(), 1);
                 for (qsizetype round = 0; round < shown.size(); round += n) {
                     QList<int> part = shown.mid(round, n);
@@ -78,32 +55,34 @@ class TestRotation : public QObject {
             }
     }
 
-    // The jump lands on 3 in every row: ShufflePos 1 + RandomPick 2; from
-    // there it walks on to the next unmarked picture, wrapping after 5.
+    // From ShufflePos 1 a RandomPick of 2 lands on 3; from there the step walks
+    // on to the next unmarked picture, wrapping after the last. Pictures
+    // applied by hand that marked every one before the round ended start a new one.
     void shuffledWalk_data() {
+        QTest::addColumn<int>("n");
         QTest::addColumn<QList<int>>("unmarked");
         QTest::addColumn<int>("expected");
-        QTest::newRow("wraps to the only one left") << QList<int>{1} << 1;
-        QTest::newRow("lands on an unmarked one") << QList<int>{3, 4} << 3;
-        QTest::newRow("walks to the next") << QList<int>{1, 4} << 4;
+        QTest::newRow("wraps to the only one left") << 5 << QList<int>{1} << 1;
+        QTest::newRow("lands on an unmarked one") << 5 << QList<int>{3, 4} << 3;
+        QTest::newRow("walks to the next") << 5 << QList<int>{1, 4} << 4;
+        QTest::newRow("all marked by hand") << 3 << QList<int>{} << 3;
     }
     void shuffledWalk() {
+        QFETCH(int, n);
         QFETCH(QList<int>, unmarked);
         QFETCH(int, expected);
-        ScriptedRandom random({drawFor(2, 5)});
-        Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = marks(5, unmarked)};
-        QCOMPARE(rotation.RotationStep(5, Order::Shuffled, random), expected);
+        Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = QVector<bool>(n + 1, true)};
+        for (int k : unmarked)
+            rotation.ShuffleUsed[k] = false;
+        ScriptedRandom random({drawFor(2, n)});
+        QCOMPARE(rotation.RotationStep(n, Order::Shuffled, random), expected);
         QCOMPARE(rotation.ShufflePos, qint16(expected));
         QVERIFY(rotation.ShuffleUsed[expected]);
+        // The other marks stay, or all go when a new round began.
+        QCOMPARE(rotation.ShuffleUsed.count(false), (unmarked.isEmpty() ? n : unmarked.size()) - 1);
     }
 
     void manualMarks() {
-        // Pictures applied by hand marked every one before the round ended:
-        // a new round starts.
-        Rotation full{.Current = 1, .ShufflePos = 1, .ShuffleUsed = marks(3)};
-        ScriptedRandom one({drawFor(1, 3)});
-        QCOMPARE(full.RotationStep(3, Order::Shuffled, one), 2);
-        QCOMPARE(full.ShuffleUsed, QVector<bool>({true, false, true, false}));
         // In shuffled order a missing or short table grows, and pictures
         // applied by hand count as shown: from 8 a jump of 3 lands on the
         // marked 3 and walks on to 4.
@@ -116,14 +95,13 @@ class TestRotation : public QObject {
     }
 
     void listRandomAndDamagedState() {
-        Rotation list;
-        SeededRandom seeded(1);
-        QCOMPARE(steps(list, 7, 3, Order::List, seeded), QList<int>({1, 2, 3, 1, 2, 3, 1}));
         // 0 and the largest draw below 1 still pick pictures of the list; a
         // source that strays to 1.0 must not pick one past the end.
         ScriptedRandom draws({0.0, 0.999999, 1.0});
-        QCOMPARE(steps(list, 3, 4, Order::Random, draws), QList<int>({1, 4, 4}));
-        QCOMPARE(list.Current, qint16(4)); // the counter moves on too
+        Rotation list;
+        QCOMPARE(list.RotationSteps(3, Order::List, draws, 6), QList<int>({1, 2, 3, 1, 2, 3}));
+        QCOMPARE(list.RotationSteps(4, Order::Random, draws, 3), QList<int>({1, 4, 4}));
+        QCOMPARE(list.Current, qint16(2)); // the counter moves on too
         // The cursor stood at 20 when the list shrank to three pictures.
         Rotation rotation{.Current = 1, .ShufflePos = 20, .ShuffleUsed = QVector<bool>(21)};
         ScriptedRandom random({drawFor(1, 3)});
@@ -149,29 +127,30 @@ class TestRotation : public QObject {
     // picture of the set as it is now comes once, a removed one never after.
     void folderRound_data() {
         QTest::addColumn<Order>("order");
-        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("after");  // the folder after the change
+        QTest::addColumn<bool>("gone");          // for a step before it
         QTest::addColumn<QStringList>("listed"); // the list order's round; shuffle: any order
-        const QStringList all = QStringList{"a.jpg"} + InF + QStringList{"b.jpg"};
-        const QStringList added = {"a.jpg",   "F/1.jpg", "F/15.jpg", "F/2.jpg",
-                                   "F/3.jpg", "F/4.jpg", "b.jpg"};
-        const QStringList removed = {"a.jpg", "F/1.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"};
+        const QStringList added = {"F/1.jpg", "F/15.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
         for (const Order order : {Order::List, Order::Shuffled}) {
-            const QString name = order == Order::List ? "list: " : "shuffle: ";
-            const auto row = [&](const char *what) -> QTestData & {
-                return QTest::newRow(qPrintable(name + what)) << order;
+            const auto row = [&](const char *what, const QStringList &after, bool gone,
+                                 const QStringList &rest) {
+                QTest::newRow(
+                    qPrintable((order == Order::List ? "list: " : "shuffle: ") + QString(what)))
+                    << order << after << gone << QStringList{"a.jpg", "F/1.jpg"} + rest;
             };
-            row("unchanged") << Nothing << all;
-            row("added") << Added << added;
-            row("removed") << Removed << removed;
-            row("emptied") << Emptied << QStringList{"a.jpg", "F/1.jpg", "b.jpg"};
-            row("gone and back") << GoneAndBack << QStringList{"a.jpg", "F/1.jpg", "b.jpg",
-                                                               "a.jpg", "F/1.jpg", "F/2.jpg"};
+            row("unchanged", InF, false, {"F/2.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"});
+            row("added", added, false, {"F/15.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"});
+            row("removed", {"F/1.jpg", "F/3.jpg", "F/4.jpg"}, false,
+                {"F/3.jpg", "F/4.jpg", "b.jpg"});
+            row("emptied", {}, false, {"b.jpg"});
+            row("gone and back", InF, true, {"b.jpg", "a.jpg", "F/1.jpg", "F/2.jpg"});
         }
     }
     void folderRound() {
         QFETCH(Order, order);
-        QFETCH(Change, change);
-        QFETCH(QStringList, listed);
+        QFETCH(QStringList, after);
+        QFETCH(bool, gone);
+        QSet<qsizetype> places; // where an added picture joined the round
         // Seed 0 draws the first picture every time: only the listing of
         // those left can finish the round.
         for (quint64 seed = 0; seed <= (order == Order::List ? 0 : 30); ++seed) {
@@ -182,80 +161,40 @@ class TestRotation : public QObject {
             RandomSource &random = seed == 0 ? static_cast<RandomSource &>(first) : seeded;
             FolderRotation rotation;
             QStringList shown;
-            const auto step = [&] {
-                const FolderRotation::Pick pick = rotation.step(Lines, folders, order, random);
-                QVERIFY(pick.line >= 0);
-                QCOMPARE(Lines.at(pick.line), pick.path.startsWith("F/") ? "F/" : pick.path);
-                shown << pick.path;
+            const auto stepTo = [&](qsizetype count) {
+                while (shown.size() < count) {
+                    const auto pick = rotation.step(Lines, folders, order, random);
+                    QCOMPARE(Lines.value(pick.line), pick.path.startsWith("F/") ? "F/" : pick.path);
+                    shown << pick.path;
+                }
             };
-            step();
-            step();
-            switch (change) {
-            case Nothing:
-                break;
-            case Added:
-                folders.pictures["F/"].insert(1, "F/15.jpg");
-                break;
-            case Removed:
-                // The list order's next, or one the shuffle has yet to show.
-                folders.pictures["F/"].removeOne(
-                    order == Order::List
-                        ? "F/2.jpg"
-                        : *std::find_if(InF.begin(), InF.end(),
-                                        [&](const QString &p) { return !shown.contains(p); }));
-                break;
-            case Emptied:
-                folders.pictures["F/"].clear();
-                break;
-            case GoneAndBack:
+            stepTo(2);
+            if (gone) {
                 folders.pictures.remove("F/");
-                step();
-                folders.pictures["F/"] = InF;
-                break;
+                stepTo(3);
             }
-            QStringList set =
-                QStringList{"a.jpg"} + folders.pictures.value("F/") + QStringList{"b.jpg"};
+            folders.pictures["F/"] = after;
+            QStringList set = QStringList{"a.jpg"} + after + QStringList{"b.jpg"};
             for (const QString &p : std::as_const(shown))
                 if (!set.contains(p))
                     set << p; // shown before it left
-            while (shown.size() < set.size())
-                step();
+            stepTo(set.size());
+            places << shown.indexOf("F/15.jpg");
             if (order == Order::List) {
-                QCOMPARE(shown, listed);
+                QTEST(shown, "listed");
                 continue;
             }
             // The round, and the next one over the set as it is now.
-            for (int round = 0; round < 2; ++round) {
-                QStringList sorted = shown;
-                sorted.sort();
-                set.sort();
-                QCOMPARE(sorted, set);
-                set = QStringList{"a.jpg"} + folders.pictures.value("F/") + QStringList{"b.jpg"};
+            for (int rounds = 0; rounds < 2; ++rounds) {
+                shown.sort(), set.sort();
+                QCOMPARE(shown, set);
+                set = QStringList{"a.jpg"} + after + QStringList{"b.jpg"};
                 shown.clear();
-                while (shown.size() < set.size())
-                    step();
+                stepTo(set.size());
             }
         }
-    }
-
-    // A picture added during a round joins it at a random place among those
-    // still to come, not always last.
-    void addedJoinsAtRandom() {
-        QSet<qsizetype> places;
-        for (quint64 seed = 1; seed <= 30; ++seed) {
-            Folders folders;
-            folders.pictures["F/"] = InF;
-            SeededRandom random(seed);
-            FolderRotation rotation;
-            rotation.step(Lines, folders, Order::Shuffled, random);
-            folders.pictures["F/"] << "F/9.jpg";
-            QStringList rest;
-            for (int i = 0; i < 6; ++i)
-                rest << rotation.step(Lines, folders, Order::Shuffled, random).path;
-            QVERIFY(rest.contains("F/9.jpg"));
-            places << rest.indexOf("F/9.jpg");
-        }
-        QVERIFY(places.size() > 2);
+        // Not always last: at a random place among those still to come.
+        QVERIFY(order == Order::List || !after.contains("F/15.jpg") || places.size() > 2);
     }
 };
 

@@ -8,30 +8,21 @@
 #include <functional>
 #include <optional>
 
-// The filter every picture dialog of the settings window is given.
-inline const QString PictureFilter = QStringLiteral(
-    "画像ﾌｧｲﾙ(*.bmp;*.jpg;*.gif)|*.bmp;*.jpg;*.gif|ﾋﾞｯﾄﾏｯﾌﾟ(*.bmp)|*.bmp|JPEGﾌｧｲﾙ(*.jpg)|*.jpg|"
-    "GIFﾌｧｲﾙ(*.gif)|*.gif|すべてのﾌｧｲﾙ(*.*)|*.*");
-
 // Scripted dialogs: answers are taken in order, an empty queue answers as a
 // cancelled dialog would, and every call is recorded.
 class FakeDialogs : public Dialogs {
   public:
     QList<QStringList> openFilesAnswers;
     QList<std::optional<FontChoice>> fontAnswers;
-    QStringList openFileAnswers, messages, filters; // filters: of every file dialog, in order
+    QStringList openFileAnswers, messages; // openFileAnswers: of the file and the folder dialog
     QList<FontChoice> fontInitials;
     QList<Icon> icons;               // of the messages
     std::function<void()> onMessage; // runs while the message is "open"
 
-    QStringList openFiles(QWidget *, const QString &filter) override {
-        filters << filter;
+    QStringList openFiles(QWidget *, const QString &) override {
         return openFilesAnswers.isEmpty() ? QStringList() : openFilesAnswers.takeFirst();
     }
-    QString openFile(QWidget *, const QString &filter) override {
-        filters << filter;
-        return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
-    }
+    QString openFile(QWidget *parent, const QString &) override { return openFolder(parent); }
     QString openFolder(QWidget *) override {
         return openFileAnswers.isEmpty() ? QString() : openFileAnswers.takeFirst();
     }

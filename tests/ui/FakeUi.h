@@ -40,7 +40,7 @@ struct WindowRig : RotatorRig {
         return *window;
     }
 
-    template <typename T = QWidget> T *child(const char *name) const {
-        return window->findChild<T *>(QString::fromLatin1(name)); // none: the test crashes
+    template <typename T = QWidget> T *child(const QString &name) const {
+        return window->findChild<T *>(name); // none: the test crashes
     }
 };

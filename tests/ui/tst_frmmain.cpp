@@ -1,6 +1,5 @@
-// The settings window between the store, the tray and the desktop: its
-// loading, the caption rules, what OK and Cancel keep, and the
-// pictures it shows.
+// The settings window between the store, the tray and the desktop: what it
+// shows, what OK and Cancel keep, and the list it hands the rotator.
 #include "FakeUi.h"
 #include "FolderIndex.h"
 
@@ -9,44 +8,55 @@
 
 namespace {
 
-// "Section/Key=value" lines into the store, and such a line as the store has it.
+// "Section/Key=value" lines into the store, and those keys as the store has them.
 void seed(WindowRig &rig, const QStringList &lines) {
     for (const QString &line : lines)
         rig.store.set(line.section('/', 0, 0), line.section('/', 1).section('=', 0, 0),
                       line.section('=', 1));
 }
-QString stored(WindowRig &rig, const QString &line) {
-    const QString key = line.section('=', 0, 0);
-    return key + '=' + rig.store.value(key.section('/', 0, 0), key.section('/', 1));
+QStringList stored(WindowRig &rig, const QStringList &lines) {
+    QStringList now;
+    for (const QString &key : lines)
+        now << key.section('=', 0, 0) + '=' +
+                   rig.store.value(key.section('/', 0, 0), key.section('/', 1).section('=', 0, 0));
+    return now;
 }
-void check(WindowRig &rig, const char *name) {
-    rig.child<QAbstractButton>(name)->setChecked(true);
+// "name=value" for controls: a button's check, a combo box's index, else the text.
+const char *valueProperty(const QWidget *control) {
+    return control->inherits("QAbstractButton") ? "checked"
+           : control->inherits("QComboBox")     ? "currentIndex"
+                                                : "text";
 }
-void click(WindowRig &rig, const char *name) {
+QStringList shown(WindowRig &rig, const QStringList &assignments) {
+    QStringList now;
+    for (const QString &name : assignments) {
+        const QWidget *control = rig.child(name.section('=', 0, 0));
+        now << name.section('=', 0, 0) + '=' + control->property(valueProperty(control)).toString();
+    }
+    return now;
+}
+void set(WindowRig &rig, const QStringList &assignments) {
+    for (const QString &name : assignments) {
+        QWidget *control = rig.child(name.section('=', 0, 0));
+        control->setProperty(valueProperty(control), name.section('=', 1));
+    }
+}
+// The controls named, "-" before each disabled one.
+QString enabling(WindowRig &rig, const QStringList &names) {
+    QStringList states;
+    for (const QString &name : names)
+        states << (rig.child(name)->isEnabled() ? name : '-' + name);
+    return states.join(' ');
+}
+void click(WindowRig &rig, const QString &name) {
     rig.window->show();
     rig.child<QPushButton>(name)->click();
 }
-QString text(WindowRig &rig, const char *name) {
-    return rig.child(name)->property("text").toString();
-}
 QStringList listLines(WindowRig &rig) {
     QStringList lines;
-    auto *list = rig.child<QListWidget>("lstImages");
-    for (int i = 0; i < list->count(); ++i)
-        lines << list->item(i)->text();
+    for (const auto *item : rig.child<QListWidget>("lstImages")->findItems("", Qt::MatchContains))
+        lines << item->text();
     return lines;
-}
-FontChoice labFont(WindowRig &rig) {
-    auto *label = rig.child<QLabel>("labFont");
-    const QString family = label->font().family();
-    return {label->text() == family ? family : label->text() + " drawn in " + family,
-            label->font().pointSizeF(), label->palette().color(QPalette::WindowText)};
-}
-bool captionGroupEnabled(WindowRig &rig, bool on) {
-    for (const char *name : {"optType0", "optType1", "optType2", "cmdFont", "optLoc0", "optLoc3"})
-        if (rig.child(name)->isEnabled() != on)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -55,79 +65,77 @@ class TestFrmMain : public QObject {
     Q_OBJECT
 
   private slots:
-    // Three characters typed at most; the arrows step the number, within 1..999.
-    void intervalBox() {
+    // The arrows step the number typed, within 1..999.
+    void intervalArrows() {
         WindowRig rig;
         rig.open();
-        auto *txtMin = rig.child<QLineEdit>("txtMin");
-        txtMin->clear();
-        QTest::keyClicks(txtMin, QStringLiteral("12345"));
-        QCOMPARE(txtMin->text(), QStringLiteral("123"));
-        txtMin->setText(QStringLiteral("998"));
+        set(rig, {"txtMin=998"});
         rig.child<QSpinBox>("updMin")->stepBy(2);
-        QCOMPARE(txtMin->text(), QStringLiteral("999"));
+        QCOMPARE(shown(rig, {"txtMin"}), QStringList{"txtMin=999"});
     }
 
-    // Every stored value reaches its control, and OK without edits writes
-    // the same texts back.
-    void fullStoreRoundTrip() {
-        WindowRig rig;
-        rig.storePictures(3);
+    // Every option: the stored value reaches its control and the controls it
+    // enables; Cancel takes edits back; OK without an edit writes the same
+    // text back, and edits kept by OK are what the next window shows. The font
+    // dialog starts from the font shown; sizes are kept whole.
+    void options() {
         // 1440 is longer than the box takes by typing; 33023 is orange, red in the low byte.
-        const QStringList values = {"Setting/MirellTime=1440",
-                                    "Setting/OrderMode=0",
-                                    "Setting/Stretch=True",
-                                    "Caption/ShowCaption=True",
-                                    "Caption/CaptionType=2",
-                                    "Caption/CaptionString=夏の海",
-                                    "Caption/FontName=IPAGothic",
-                                    "Caption/FontSize=20",
-                                    "Caption/FontColor=33023",
-                                    "Caption/Location=3",
-                                    "Window/Top=1500",
-                                    "Window/Left=3000",
-                                    "Setting/MonitorMode=2",
-                                    "Setting/MatchOrientation=True"};
-        seed(rig, values + QStringList{"Setting/Current=2"});
-        rig.open();
-
-        QCOMPARE(text(rig, "txtMin"), QStringLiteral("1440"));
-        for (const char *name : {"chkFit", "chkShowStr", "optType2", "optLoc3", "chkOrient"})
-            QVERIFY2(rig.child<QAbstractButton>(name)->isChecked(), name);
-        QCOMPARE(text(rig, "txtCapt"), QStringLiteral("夏の海"));
-        QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 2);
-        QCOMPARE(labFont(rig), FontChoice({"IPAGothic", 20, QColor(255, 128, 0)}));
-        QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png", "p3.png"}));
-        QCOMPARE(text(rig, "labCurr"), QStringLiteral("p2.png"));
-        QCOMPARE(rig.window->pos(), QPoint(200, 100));
-
-        click(rig, "cmdOK");
-        for (const QString &line : values + QStringList{"Setting/ListCount=2"})
-            QCOMPARE(stored(rig, line), line);
-        QCOMPARE(rig.store.unsyncedPuts(), 0);
-    }
-
-    // Entries whose keys are lost are listed blank; a window position off
-    // every screen is not used (one on it is, in the test above).
-    void damagedStore() {
+        const QStringList lines = {
+            "Setting/MirellTime=1440",    "Setting/OrderMode=2",   "Setting/Stretch=True",
+            "Caption/ShowCaption=True",   "Caption/CaptionType=2", "Caption/CaptionString=夏の海",
+            "Caption/Location=3",         "Setting/MonitorMode=1", "Setting/MatchOrientation=True",
+            "Caption/FontName=IPAGothic", "Caption/FontSize=20",   "Caption/FontColor=33023"};
+        const QStringList loaded = {"txtMin=1440",     "optOrder2=true", "chkFit=true",
+                                    "chkShowStr=true", "optType2=true",  "txtCapt=夏の海",
+                                    "optLoc3=true",    "cboMonitor=1",   "chkOrient=true"};
+        const QStringList edits = {"txtMin=9", "optOrder0=true", "chkFit=false", "optType1=true",
+                                   "txtCapt=", "optLoc1=true",   "cboMonitor=2", "chkOrient=false"};
+        const QStringList hidden = {"chkShowStr=false"}; // disables the caption group
+        const QStringList keptFont = {"Caption/FontName=IPAPGothic", "Caption/FontSize=10",
+                                      "Caption/FontColor=16711680"};
+        const QStringList ruled = {"optType0", "optType1", "optType2", "cmdFont",
+                                   "optLoc0",  "optLoc3",  "txtCapt",  "chkOrient"};
+        const FontChoice font{QStringLiteral("IPAGothic"), 20, QColor(255, 128, 0)};
+        const FontChoice chosen{QStringLiteral("IPAPGothic"), 10.5, Qt::blue};
         WindowRig rig;
-        seed(rig, {"Setting/ListCount=2", "Setting/Files0=" + rig.picture("a.png"),
-                   "Setting/Title0=a.png", "Setting/Title2=c.png", "Window/Top=1500",
-                   "Window/Left=60000"});
+        seed(rig, lines);
+        rig.open().show();
+        QCOMPARE(shown(rig, loaded), loaded);
+        QCOMPARE(enabling(rig, ruled), ruled.join(' '));
+        rig.dialogs.fontAnswers << chosen;
+        click(rig, "cmdFont");
+        click(rig, "cmdFont"); // cancelled
+        set(rig, edits);
+        QCOMPARE(enabling(rig, ruled),
+                 "optType0 optType1 optType2 cmdFont optLoc0 optLoc3 -txtCapt -chkOrient");
+        set(rig, hidden);
+        QCOMPARE(enabling(rig, ruled), '-' + ruled.join(" -"));
+        QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        QCOMPARE(shown(rig, loaded), loaded);
+        QCOMPARE(enabling(rig, ruled), ruled.join(' '));
+        click(rig, "cmdFont"); // cancelled
+        QVERIFY(rig.store.puts().isEmpty());
+        click(rig, "cmdOK");
+        QCOMPARE(stored(rig, lines), lines);
+        rig.dialogs.fontAnswers << chosen;
+        click(rig, "cmdFont");
+        set(rig, edits + hidden);
+        click(rig, "cmdOK");
+        QCOMPARE(stored(rig, keptFont), keptFont);
+        QCOMPARE(rig.dialogs.fontInitials, QList<FontChoice>({font, chosen, font, font}));
         rig.open();
-        QCOMPARE(rig.window->pos(), QWidget().pos());
-        QCOMPARE(listLines(rig), QStringList({"a.png", "", "c.png"}));
+        QCOMPARE(shown(rig, edits + hidden), edits + hidden);
     }
 
     // A folder chosen with its button is one line with its picture count;
     // OK keeps it as one entry ending with the separator, Cancel drops it.
     void folderLine_data() {
-        QTest::addColumn<QByteArray>("button");
-        QTest::newRow("OK") << QByteArray("cmdOK");
-        QTest::newRow("Cancel") << QByteArray("cmdCancel");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("OK") << "cmdOK";
+        QTest::newRow("Cancel") << "cmdCancel";
     }
     void folderLine() {
-        QFETCH(QByteArray, button);
+        QFETCH(QString, button);
         FolderIndex index(FolderIndex::Options{});
         WindowRig rig;
         rig.storePictures(1);
@@ -143,6 +151,7 @@ class TestFrmMain : public QObject {
         const bool kept = button == "cmdOK";
         QCOMPARE(rig.store.value("Setting", "Files1"), kept ? folder + '/' : QString());
         QCOMPARE(rig.rotator.pictures().count(), kept ? 2 : 1);
+        QCOMPARE(listLines(rig).count(), kept ? 2 : 1);
     }
 
     void interval_data() {
@@ -167,8 +176,7 @@ class TestFrmMain : public QObject {
         rig.child<QListWidget>("lstImages")->setCurrentRow(0);
         click(rig, "cmdDel");
         rig.child("cmdAdd")->setFocus();
-        rig.child<QLineEdit>("txtMin")->setText(typed);
-        check(rig, "chkFit");
+        set(rig, {"txtMin=" + typed, "chkFit=true"});
         click(rig, "cmdOK");
         // The edited list is kept and used either way, the rest only when the interval is.
         QCOMPARE(rig.store.value("Setting", "ListCount"), QStringLiteral("1"));
@@ -182,57 +190,16 @@ class TestFrmMain : public QObject {
         QCOMPARE(rig.window->focusWidget() == rig.child("txtMin"), !accepted);
     }
 
-    // The caption group follows its check box, the free text its option;
-    // Cancel takes back every edit. A cancelled font dialog starts from the
-    // pending choice, and sizes are stored whole.
-    void captionRulesAndCancel() {
-        WindowRig rig;
-        rig.storePictures(2);
-        rig.store.set("Caption", "Location", "1");
-        rig.open();
-        const FontChoice font = labFont(rig);
-        check(rig, "chkShowStr");
-        QVERIFY(captionGroupEnabled(rig, true) && !rig.child("txtCapt")->isEnabled());
-        check(rig, "optType2");
-        QVERIFY(rig.child("txtCapt")->isEnabled());
-        check(rig, "optLoc3");
-        rig.dialogs.fontAnswers << FontChoice{QStringLiteral("IPAPGothic"), 30, Qt::red};
-        click(rig, "cmdFont");
-        rig.dialogs.openFilesAnswers << QStringList{rig.picture("extra.png")};
-        click(rig, "cmdAdd");
-        rig.child<QLineEdit>("txtMin")->setText(QStringLiteral("9"));
-        rig.child<QComboBox>("cboMonitor")->setCurrentIndex(1);
-        QVERIFY(rig.child("chkOrient")->isEnabled());
-        QTest::keyClick(rig.window.get(), Qt::Key_Escape);
-        QCOMPARE(rig.tray.calls, QStringList{"AddIcon Mirell!"});
-        QCOMPARE(listLines(rig), QStringList({"p1.png", "p2.png"}));
-        QVERIFY(rig.child<QAbstractButton>("optLoc1")->isChecked() &&
-                rig.child<QAbstractButton>("optType1")->isChecked());
-        QVERIFY(captionGroupEnabled(rig, false) && !rig.child("txtCapt")->isEnabled());
-        QCOMPARE(labFont(rig), font);
-        QCOMPARE(text(rig, "txtMin"), QStringLiteral("60"));
-        QCOMPARE(rig.child<QComboBox>("cboMonitor")->currentIndex(), 0);
-        QVERIFY(!rig.child("chkOrient")->isEnabled());
-        QVERIFY(rig.store.puts().isEmpty());
-
-        check(rig, "chkShowStr");
-        const FontChoice chosen{QStringLiteral("IPAGothic"), 10.5, QColor(0, 0, 255)};
-        rig.dialogs.fontAnswers << chosen;
-        click(rig, "cmdFont");
-        click(rig, "cmdFont");
-        QCOMPARE(rig.dialogs.fontInitials.last(), chosen);
-        QCOMPARE(labFont(rig), chosen);
-        click(rig, "cmdOK");
-        QCOMPARE(rig.store.value("Caption", "FontSize"), QStringLiteral("10"));
-    }
-
     // Opened, the window shows the rotator's list, which the tray may have
     // shortened while it was hidden, with the picture on the desktop selected.
+    // A position saved on a screen that is gone would hide it for good.
     void opensOnTheCurrentLine() {
         WindowRig rig;
         rig.storePictures(3);
-        rig.store.set("Setting", "Current", "2");
-        rig.open().openSettings();
+        seed(rig, {"Setting/Current=2", "Window/Top=1500", "Window/Left=60000"});
+        QCOMPARE(rig.open().pos(), QWidget().pos());
+        rig.window->openSettings();
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("p2.png"));
         auto *list = rig.child<QListWidget>("lstImages");
         QCOMPARE(list->currentRow(), 1);
         click(rig, "cmdCancel");
@@ -257,14 +224,13 @@ class TestFrmMain : public QObject {
         rig.child<QListWidget>("lstImages")->setCurrentRow(2);
         click(rig, "cmdLet"); // the line as the window lists it
         QCOMPARE(rig.store.value("Setting", "Current"), QStringLiteral("3"));
-        QCOMPARE(text(rig, "labCurr"), QStringLiteral("extra.png"));
-        check(rig, "optOrder2");
+        QCOMPARE(rig.child<QLabel>("labCurr")->text(), QStringLiteral("extra.png"));
+        set(rig, {"optOrder2=true"});
         rig.random.script({0.9});
         click(rig, "cmdOK"); // a switched order chooses afresh, from the whole list
         QCOMPARE(rig.rotator.pictures().Titles, QStringList({"p1.png", "p2.png", "extra.png"}));
         QCOMPARE(rig.composed, QStringList({p[1], p[0], rig.dir.filePath("extra.png"),
                                             rig.dir.filePath("extra.png")}));
-        QCOMPARE(rig.store.unsyncedPuts(), 0);
     }
 };
 

@@ -87,6 +87,21 @@ class TestGeometry : public QObject {
         QTEST(matchOrientations(pictures, monitors), "chosen");
     }
 
+    // A desktop's own list of monitors, matched to ours by place: a mirror or a slightly
+    // different rectangle still finds the monitor it mostly covers.
+    void mostOverlappingPlace_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<qsizetype>("found");
+        QTest::newRow("the second exactly") << QRect(1920, 0, 1080, 1920) << qsizetype(1);
+        QTest::newRow("mostly the second") << QRect(1000, 0, 1920, 1080) << qsizetype(1);
+        QTest::newRow("equal parts: the first") << QRect(1440, 0, 960, 100) << qsizetype(0);
+        QTest::newRow("only touching") << QRect(-100, 0, 100, 100) << qsizetype(-1);
+    }
+    void mostOverlappingPlace() {
+        QFETCH(QRect, area);
+        QTEST(mostOverlapping(area, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}}), "found");
+    }
+
     void captionTexts() {
         const QDate day(2026, 1, 5);
         // Outside Japan the locale's own short name, still between parentheses.

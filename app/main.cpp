@@ -214,8 +214,12 @@ int main(int argc, char *argv[]) {
     const TrayWait trayWait(
         [&tray] { return tray.isAvailable(); }, std::chrono::milliseconds(waitMs),
         [&window, &line] {
-            if (!line.atLogin || !notifyDesktop(QStringLiteral("Mirell!"), noTrayNotice()))
-                window.show();
+            if (!line.atLogin)
+                return window.show();
+            notifyDesktop(QStringLiteral("Mirell!"), noTrayNotice(), [&window](bool told) {
+                if (!told)
+                    window.show();
+            });
         });
     if (line.orStart)
         QTimer::singleShot(0, &shell, [&shell, &line] {

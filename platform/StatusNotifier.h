@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -39,6 +40,8 @@ class StatusNotifier : public QObject {
     void contextMenuRequested(const QPoint &at);
 };
 
-// Pops a short text up through the desktop's notification service; false
-// where there is none.
-bool notifyDesktop(const QString &title, const QString &text);
+// Pops a short text up through the desktop's notification service without waiting for it;
+// told(false) comes where there is none, or when it has not answered within seconds (a
+// service the bus would start but that never comes up).
+void notifyDesktop(const QString &title, const QString &text,
+                   const std::function<void(bool delivered)> &told = {});

@@ -19,6 +19,8 @@ const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString WatcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString ItemPath = QStringLiteral("/StatusNotifierItem");
 const QString MenuPath = QStringLiteral("/MenuBar");
+// A notification service answers at once; one the bus starts on demand takes a moment.
+constexpr int NotifyTimeoutMs = 5000;
 
 // One size of the icon as the item sends it: ARGB32 in network byte order.
 struct IconPixmap {
@@ -238,15 +240,22 @@ bool StatusNotifier::hostRunning() {
     return watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-bool notifyDesktop(const QString &title, const QString &text) {
+void notifyDesktop(const QString &title, const QString &text,
+                   const std::function<void(bool)> &told) {
     const QString service = QStringLiteral("org.freedesktop.Notifications");
-    QDBusInterface notifications(service, QStringLiteral("/org/freedesktop/Notifications"), service,
-                                 QDBusConnection::sessionBus());
-    const QDBusMessage reply =
-        notifications.call(QStringLiteral("Notify"), QCoreApplication::applicationName(), 0u,
-                           QStringLiteral("preferences-desktop-wallpaper"), title, text,
-                           QStringList(), QVariantMap(), -1);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/Notifications"),
+                                       service, QStringLiteral("Notify"));
+    notify << QCoreApplication::applicationName() << 0u
+           << QStringLiteral("preferences-desktop-wallpaper") << title << text << QStringList()
+           << QVariantMap() << -1;
+    auto *reply = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(notify, NotifyTimeoutMs));
+    QObject::connect(reply, &QDBusPendingCallWatcher::finished, reply, [reply, told] {
+        if (told)
+            told(!reply->isError());
+        reply->deleteLater();
+    });
 }
 
 #include "StatusNotifier_unix.moc"

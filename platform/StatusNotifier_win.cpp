@@ -9,6 +9,7 @@ bool StatusNotifier::hostRunning() {
     return false;
 }
 
-bool notifyDesktop(const QString &, const QString &) {
-    return false;
+void notifyDesktop(const QString &, const QString &, const std::function<void(bool)> &told) {
+    if (told)
+        told(false);
 }

@@ -357,6 +357,11 @@ void WallpaperRotator::compose(const QStringList &paths, const QString &title,
             shown << s.picture;
         if (shown.isEmpty())
             shown = paths;
+        // A monitor unplugged for now gets its own picture back when it returns.
+        QStringList unplugged = paths;
+        for (const QString &picture : std::as_const(shown))
+            unplugged.removeOne(picture);
+        shown += unplugged;
         self->m_path = shown.first();
         self->m_paths = shown;
         self->m_title = shown.first() == paths.first() ? title : self->titleOf(shown.first());

@@ -224,9 +224,13 @@ class TestRotator : public QObject {
         record.MonitorMode = 1; // OK with each its own: a step at once
         rig.rotator.confirm(record, false);
         QCOMPARE(rig.monitors(), QStringLiteral("2 3 / 2 / p2.png"));
+        // A monitor unplugged and plugged in again gets its own picture back.
+        const auto monitors = std::exchange(rig.screen.m_monitors, {});
+        rig.rotator.recompose();
+        rig.screen.m_monitors = monitors;
         rig.rotator.recompose();
         QCOMPARE(rig.monitors(), QStringLiteral("2 3 / 2 / p2.png"));
-        QCOMPARE(rig.desktop.calls.size(), 3);
+        QCOMPARE(rig.desktop.calls.size(), 4);
         rig.rotator.applyPicture(rig.rotator.pictures(), 0);
         QCOMPARE(rig.monitors(), QStringLiteral("1 3 / 1 / p1.png"));
         rig.rotator.RotationStep();

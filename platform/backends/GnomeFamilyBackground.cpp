@@ -116,8 +116,11 @@ bool GnomeFamilyBackground::setPicture(const QString &path, QString *error) {
     if (!findKeys(error))
         return false;
     // The settings store drops a write of an unchanged value without telling
-    // anyone, so every switch names the other of two copies.
-    const QString alias = m_alias.prepare(path, error);
+    // anyone, so every switch names the other of two copies. Not for GNOME
+    // Shell: it reloads the file it shows when that is replaced, but may take
+    // a copy it showed a while ago from its cache, with the old picture.
+    const bool shell = m_flavour == Flavour::Gnome;
+    const QString alias = shell ? path : m_alias.prepare(path, error);
     if (alias.isEmpty())
         return false;
     const QString value = m_flavour == Flavour::Mate
@@ -132,6 +135,7 @@ bool GnomeFamilyBackground::setPicture(const QString &path, QString *error) {
             return false;
         }
     }
-    m_alias.accept(alias);
+    if (!shell)
+        m_alias.accept(alias);
     return true;
 }

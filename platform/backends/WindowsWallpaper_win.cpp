@@ -41,13 +41,6 @@ bool setWindowsWallpaper(const std::wstring &path, std::wstring *error) {
     return false;
 }
 
-std::wstring currentWindowsWallpaper() {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, buffer, 0))
-        return {};
-    return buffer;
-}
-
 EachMonitorResult
 setWindowsWallpaperEach(const std::function<std::wstring(long, long, long, long)> &fileFor,
                         std::wstring *error) {

@@ -4,12 +4,8 @@
 #include <string>
 
 // Sets the desktop wallpaper of the current user to a picture file, stores
-// the choice in the user profile and tells every window. Free of Qt so it can
-// be built and checked on its own.
+// the choice in the user profile and tells every window.
 bool setWindowsWallpaper(const std::wstring &path, std::wstring *error);
-
-// The wallpaper path the user profile holds now; empty on failure.
-std::wstring currentWindowsWallpaper();
 
 // Each monitor's own wallpaper, through the per-monitor interface of Windows 8 and later.
 // fileFor is asked once per monitor with its rectangle (left, top, right, bottom, in

@@ -2,20 +2,23 @@
 
 #include "IniSettingsStore.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QRect>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 // A private installation of the built program: its own folder (so its own
 // MirellWP.bmp), store, runtime folder (so its own single-instance lock) and
 // no D-Bus unless given one, so the tray and the desktop are the plain X ones
 // of the runner.
 class Sandbox {
+    QTemporaryDir m_dir;
+    QObject m_processes;
+
   public:
-    Sandbox() {
+    // bus: the session bus of the copies it starts; none by default.
+    explicit Sandbox(const QString &bus = "unix:path=/nonexistent/bus")
+        : env{{"XDG_CONFIG_HOME", path("config")},
+              {"XDG_RUNTIME_DIR", path("run")},
+              {"HOME", path("home")},
+              {"DBUS_SESSION_BUS_ADDRESS", bus}} {
         for (const char *sub : {"prog", "config", "run", "home"})
             QDir(m_dir.path()).mkpath(sub);
         QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -24,7 +27,6 @@ class Sandbox {
              QStringList{"mirell"} + bin.entryList({"Chronome*"}, QDir::Files))
             QFile::copy(bin.filePath(file), path("prog/" + file));
     }
-
     ~Sandbox() {
         for (QProcess *p : m_processes.findChildren<QProcess *>())
             p->kill(), p->waitForFinished(3000);
@@ -35,14 +37,16 @@ class Sandbox {
     std::unique_ptr<SettingsStore> store() const {
         return std::make_unique<IniSettingsStore>(path("config/Mirell!.ini"));
     }
+    // Writes "Key=value ..." into the [Setting] section of the store.
+    void set(const QString &pairs) const {
+        const auto settings = store();
+        for (const QString &pair : pairs.split(' '))
+            settings->put("Setting", pair.section('=', 0, 0), pair.section('=', 1));
+    }
 
     // Starts a copy of the program; the sandbox ends every copy it started.
     QProcess *start(const QStringList &args = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", path("config"));
-        env.insert("XDG_RUNTIME_DIR", path("run"));
-        env.insert("HOME", path("home"));
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus);
         env.remove("QT_QPA_PLATFORM");
         for (auto [name, value] : this->env.asKeyValueRange())
             env.insert(name, value);
@@ -67,12 +71,7 @@ class Sandbox {
         return ended ? p->exitCode() : -1;
     }
 
-    QString bus = "unix:path=/nonexistent/bus";
-    QMap<QString, QString> env; // more for the copies it starts
-
-  private:
-    QTemporaryDir m_dir;
-    QObject m_processes;
+    QMap<QString, QString> env; // of the copies it starts
 };
 
 // Looks at the X display from outside, as a user's tools would: xdotool, xwininfo, import.

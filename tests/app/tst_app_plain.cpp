@@ -1,12 +1,7 @@
 #include "Sandbox.h"
 #include "TrayIcon.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QElapsedTimer>
-#include <QScopeGuard>
-#include <QThread>
+#include <QtDBus>
 
 using namespace XTools;
 
@@ -15,65 +10,65 @@ constexpr int TrayWaitMs = 2000; // instead of the 10 s a login gives the tray
 }
 
 // A StatusNotifierItem host as KDE, GNOME's AppIndicator extension or
-// swaybar run it, reduced to the watcher the items register with.
-class Watcher : public QObject {
+// swaybar run it, reduced to the watcher the items register with, and the
+// desktop's notification service, reduced to the call the program makes.
+class Desktop : public QDBusVirtualObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
   public:
-    bool hostRegistered() const { return true; }
-  signals:
-    void registered(const QString &service);
-  public slots:
-    void RegisterStatusNotifierItem(const QString &service) { emit registered(service); }
-};
-
-// The desktop's notification service, reduced to the call the program makes.
-class Notifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-  signals:
-    void notified(const QString &body);
-  public slots:
-    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body,
-                const QStringList &, const QVariantMap &, int) {
-        emit notified(body);
-        return 1;
+    QString introspect(const QString &) const override {
+        return "<interface name='org.kde.StatusNotifierWatcher'><property type='b' access='read' "
+               "name='IsStatusNotifierHostRegistered'/></interface>"
+               "<interface name='org.freedesktop.Notifications'/>";
     }
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override {
+        const QString member = call.member();
+        const bool notify = member == "Notify";
+        if (member == "Get") // IsStatusNotifierHostRegistered
+            return bus.send(call.createReply(QVariant::fromValue(QDBusVariant(true))));
+        if (!notify && member != "RegisterStatusNotifierItem")
+            return false; // Qt answers an introspection from introspect()
+        emit called(notify, call.arguments().value(notify ? 4 : 0).toString());
+        return bus.send(call.createReply(notify ? QVariantList{1u} : QVariantList()));
+    }
+  signals:
+    void called(bool notify, const QString &argument);
 };
 
-// A private session bus with a panel's watcher that comes and goes.
+// A private session bus, where no service starts on demand, with a panel's
+// watcher and a notification service that come and go.
 struct Host {
+    QTemporaryFile config;
     QProcess daemon;
     QDBusConnection bus{QString()};
     QThread thread; // answers the item while the test waits on the item
     QString address;
     QStringList items; // as they registered
     QStringList notes; // bodies of the notifications
-    Watcher *watcher = nullptr;
+    Desktop *desktop = new Desktop;
+    const QStringList paths{"/StatusNotifierWatcher", "/org/freedesktop/Notifications"};
     Host() {
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        config.open();
+        config.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><policy "
+                     "context='default'><allow send_destination='*'/><allow receive_sender='*'/>"
+                     "<allow own='*'/></policy></busconfig>");
+        config.flush();
+        daemon.start("dbus-daemon",
+                     {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
         daemon.waitForReadyRead(10000);
         address = QString::fromUtf8(daemon.readLine().trimmed());
         bus = QDBusConnection::connectToBus(address, "host");
-        watcher = new Watcher;
-        bus.registerObject("/StatusNotifierWatcher", watcher, QDBusConnection::ExportAllContents);
-        watcher->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, watcher, &QObject::deleteLater);
-        QObject::connect(watcher, &Watcher::registered, &daemon,
-                         [this](const QString &service) { items << service; });
-        auto *notifications = new Notifications;
-        bus.registerObject("/org/freedesktop/Notifications", notifications,
-                           QDBusConnection::ExportAllSlots);
-        notifications->moveToThread(&thread);
-        QObject::connect(&thread, &QThread::finished, notifications, &QObject::deleteLater);
-        QObject::connect(notifications, &Notifications::notified, &daemon,
-                         [this](const QString &body) { notes << body; });
+        for (const QString &path : paths)
+            bus.registerVirtualObject(path, desktop);
+        desktop->moveToThread(&thread);
+        QObject::connect(&thread, &QThread::finished, desktop, &QObject::deleteLater);
+        QObject::connect(
+            desktop, &Desktop::called, &daemon,
+            [this](bool note, const QString &text) { (note ? notes : items) << text; });
         thread.start();
     }
     ~Host() {
-        bus.unregisterObject("/org/freedesktop/Notifications");
-        bus.unregisterObject("/StatusNotifierWatcher");
+        for (const QString &path : paths)
+            bus.unregisterObject(path);
         QDBusConnection::disconnectFromBus("host");
         thread.quit();
         thread.wait();
@@ -89,7 +84,7 @@ struct Host {
     void restart() {
         QVERIFY(setUp(false));
         QMetaObject::invokeMethod(
-            watcher, [] {}, Qt::BlockingQueuedConnection);
+            desktop, [] {}, Qt::BlockingQueuedConnection);
         QCoreApplication::sendPostedEvents();
         items.clear();
         QVERIFY(setUp(true));
@@ -109,28 +104,18 @@ class TestAppPlain : public QObject {
         QCOMPARE(tray.toolTip(), "Mirell!");
     }
 
-    void withoutTrayTheWindowIsTheWayIn() {
+    // Without its timer library the program says so, rather than crash.
+    void withoutItsTimerLibraryItSaysSo() {
         Sandbox box;
-        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
-        QElapsedTimer clock;
-        clock.start();
-        QProcess *p = box.start();
-        QVERIFY(waitFor(settingsWindow, 10000 + TrayWaitMs));
-        QVERIFY2(clock.elapsed() >= TrayWaitMs, "the window came before the tray had its time");
-        QCOMPARE(box.command("--quit").code, 0);
-        QCOMPARE(Sandbox::exitCode(p), 0);
-
-        // Without its timer library the program says so, rather than crash.
         for (const QString &file : QDir(box.path("prog")).entryList({"Chronome*"}, QDir::Files))
             QVERIFY(QFile::remove(box.path("prog/" + file)));
-        p = box.start();
+        QProcess *p = box.start();
         WindowId message = 0;
         QVERIFY(waitFor([&] {
             return (message = xdoSearch({"--onlyvisible", "--name", "^Mirell$"}).value(0)) != 0;
         }));
         QVERIFY(!settingsWindow());
-        run("xdotool", {"windowfocus", "--sync", QString::number(message)});
-        run("xdotool", {"key", "Return"});
+        run("xdotool", {"windowfocus", "--sync", QString::number(message), "key", "Return"});
         QCOMPARE(Sandbox::exitCode(p), 1);
     }
 
@@ -155,49 +140,43 @@ class TestAppPlain : public QObject {
         Host host;
         QVERIFY(!notifications || host.setUp(true, "org.freedesktop.Notifications"));
         QVERIFY(!panel || host.setUp(true));
-        Sandbox box;
-        box.bus = host.address;
-        box.env.insert("MIRELL_TRAY_WAIT_MS", QString::number(TrayWaitMs));
+        Sandbox box(host.address);
+        box.env["MIRELL_TRAY_WAIT_MS"] = QString::number(TrayWaitMs);
+        QElapsedTimer clock;
+        clock.start();
         box.start(args);
-        QCOMPARE(waitFor(settingsWindow, TrayWaitMs + 3000), window);
+        // The wait ends in a window or a note, or with a panel, in nothing.
+        QVERIFY(waitFor([&] { return settingsWindow() || host.notes.size() + host.items.size(); },
+                        TrayWaitMs + 30000));
+        QCOMPARE(waitFor(settingsWindow, window ? 0 : TrayWaitMs + 3000), window);
+        QVERIFY2(!window || clock.elapsed() >= TrayWaitMs,
+                 "the window came before the tray's time");
         QCOMPARE(host.notes.size(), int(notifications && !window && !panel));
         QVERIFY(host.notes.value(0, "mirell --settings").contains("mirell --settings"));
         QCOMPARE(host.items.size(), int(panel));
     }
 
-    // The menu entry's actions start the program when it is not running,
-    // then do what they say; a running copy takes them as commands.
-    void menuActions() {
-        Sandbox box;
-        QProcess *p = box.start({"--start", "--pause"});
-        QVERIFY(waitFor([&] { return box.command("--status").out.contains("paused: yes"); }));
-        QCOMPARE(box.command("--start --settings").code, 0);
-        QVERIFY(waitFor(settingsWindow));
-        QCOMPARE(box.command("--quit").code, 0);
-        QCOMPARE(Sandbox::exitCode(p), 0);
-    }
-
     // A panel that comes after the program, and comes again after a restart,
     // gets the item; it draws the exported menu, and a left click (Activate)
-    // opens the settings window.
+    // opens the settings window. On X11 it takes over from the XEmbed tray the
+    // icon docked in: only its item knows a left click.
     void statusNotifierHost() {
         Host host;
-        QVERIFY(host.bus.isConnected());
-        Sandbox box;
-        box.bus = host.address;
-        // However slow the machine, the panel comes within the wait.
-        box.env.insert("MIRELL_TRAY_WAIT_MS", "600000");
+        Sandbox box(host.address);
+        QProcess trayer; // ends with the test
+        trayer.start("trayer", {"--edge", "bottom", "--width", "10", "--SetDockType", "true"});
+        box.env["MIRELL_TRAY_WAIT_MS"] =
+            "600000"; // however slow the machine, the panel comes in time
         QProcess *p = box.start();
         // The item is on the bus before any panel is.
+        QDBusConnectionInterface *names = host.bus.interface();
         QVERIFY(waitFor([&] {
-            return host.bus.interface()
-                       ->registeredServiceNames()
-                       .value()
-                       .filter("StatusNotifierItem")
-                       .size() == 1;
+            return names->registeredServiceNames().value().filter("StatusNotifierItem").size() == 1;
         }));
+        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) != 0; }));
         QVERIFY(host.setUp(true));
         QVERIFY2(waitFor([&] { return !host.items.isEmpty(); }), "a late panel got no item");
+        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) == 0; }));
         host.restart();
         QVERIFY2(waitFor([&] { return !host.items.isEmpty(); }), "a restarted panel got no item");
         const QString item = host.items.last();
@@ -233,23 +212,6 @@ class TestAppPlain : public QObject {
         run("xdotool", {"key", "Escape"});
         sni.call("Activate", 10, 10);
         QVERIFY(waitFor(settingsWindow));
-    }
-
-    // On X11 a D-Bus panel that comes after the icon docked in an XEmbed tray
-    // takes it over: only its item knows a left click.
-    void lateWatcherOverXEmbed() {
-        Host host;
-        Sandbox box;
-        box.bus = host.address;
-        QProcess trayer; // ends with the test
-        trayer.start("trayer", {"--edge", "bottom", "--width", "10", "--SetDockType", "true"});
-        QProcess *p = box.start();
-        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) != 0; }));
-        QVERIFY(host.setUp(true));
-        QVERIFY(waitFor([&] { return host.items.size() == 1; }));
-        QVERIFY(waitFor([&] { return shownWindowOf(p->processId(), false) == 0; }));
-        trayer.kill();
-        trayer.waitForFinished();
     }
 };
 

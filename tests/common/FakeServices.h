@@ -8,8 +8,6 @@
 #include "ScreenInfo.h"
 
 #include <QImage>
-#include <QList>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // A screen of any size; the work area defaults to the whole screen.
@@ -83,9 +81,10 @@ class FakeDesktopBackground : public DesktopBackground {
 };
 
 // A plain picture at path (its format from the name); the path, or empty when it cannot be written.
-inline QString writePicture(const QString &path, QSize size = QSize(16, 12)) {
+inline QString writePicture(const QString &path, QSize size = QSize(16, 12),
+                            const QColor &color = Qt::darkCyan) {
     QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
+    image.fill(color);
     return image.save(path) ? path : QString();
 }
 

@@ -2,10 +2,7 @@
 
 #include "SettingsStore.h"
 
-#include <QList>
 #include <QMap>
-#include <QPair>
-#include <QString>
 
 // A settings store in memory that records every put in order.
 class MemorySettingsStore : public SettingsStore {
@@ -29,15 +26,9 @@ class MemorySettingsStore : public SettingsStore {
     }
 
     // Seeds a value without recording it as a put.
-    void set(const QString &section, const QString &key, const QString &value) {
-        m_values.insert({section, key}, value);
-    }
-    bool contains(const QString &section, const QString &key) const {
-        return m_values.contains({section, key});
-    }
-    QString value(const QString &section, const QString &key) const {
-        return get(section, key, {});
-    }
+    void set(const QString &s, const QString &k, const QString &v) { m_values.insert({s, k}, v); }
+    bool contains(const QString &s, const QString &k) const { return m_values.contains({s, k}); }
+    QString value(const QString &s, const QString &k) const { return get(s, k, {}); }
     const QList<Put> &puts() const { return m_puts; }
     void clearPuts() { m_puts.clear(), m_synced = 0; }
     // Puts a crash right now would lose.

@@ -356,10 +356,15 @@ class DesktopsTest : public QObject {
             QVERIFY2(backend.apply(source, QImage(), &error), qPrintable(error));
             QVERIFY2(catchUp(), "the watcher fell silent");
             for (const QString &key : keys) {
-                QVERIFY2(seen.contains(key + (xfce ? "\n" : ":")), qPrintable(key + " silent"));
                 const QString value = setting(schema, key);
                 const bool uri = value.startsWith("file:");
                 const QString shown = uri ? QUrl(value).toLocalFile() : value;
+                // GNOME Shell is given the file itself: it watches it for the same again.
+                const bool shell = flavour == int(GnomeFamilyBackground::Flavour::Gnome);
+                if (shell)
+                    QCOMPARE(shown, source);
+                if (!shell || folders[i] != folders.value(i - 1))
+                    QVERIFY2(seen.contains(key + (xfce ? "\n" : ":")), qPrintable(key + " silent"));
                 QCOMPARE(contentOf(shown), contentOf(source));
                 if (uri) // nothing but ASCII in a stored URI
                     QCOMPARE(QUrl(value, QUrl::StrictMode).toString(QUrl::FullyEncoded), value);

@@ -1,9 +1,6 @@
 #include "Autostart.h"
 
-#include <QProcess>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <filesystem>
 
@@ -48,10 +45,10 @@ class TestAutostart : public QObject {
         QFETCH(QString, folder);
         QTEST(Autostart::execArgument("/opt/" + folder + "/mirell"), "exec");
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(folder));
         const QString program = dir.filePath(folder + "/mirell");
-        QVERIFY(writeFile(program, "#!/bin/sh\nprintf %s \"$0 $1\" > \"$MARK\"\n"));
-        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QDir(dir.path()).mkpath(folder) &&
+                writeFile(program, "#!/bin/sh\nprintf %s \"$0 $1\" > \"$MARK\"\n") &&
+                QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
         const QString entry = Autostart::entryText(program);
         QCOMPARE(Autostart::execArguments(Autostart::entryKeys(entry).value("Exec")),
                  (QStringList{program, "--login"}));
@@ -66,18 +63,24 @@ class TestAutostart : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(readFile(dir.filePath("mark")), program + " --login", 20000);
     }
 
-    void classifiesWhatIsThere() {
+    void classifiesWhatIsThere_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<State>("state");
         const QString ours = Autostart::entryText("/opt/my apps/mirell"),
                       head = "[Desktop Entry]\n";
-        for (auto [entry, state] :
-             {std::pair{ours, State::On},
-              {head + "Exec=\"/opt/my apps/mirell\"\n", State::On},      // an older copy's
-              {head + "Exec = \"/opt/my apps/mirell\" %U\n", State::On}, // quoted by hand
-              {ours + "Hidden=true\n", State::Disabled},
-              {ours + "X-GNOME-Autostart-enabled=false\n", State::Disabled},
-              {head + "Exec=/usr/bin/mirell\n", State::Edited},
-              {head + "Exec=\"/opt/my apps/mirell\n", State::Edited}}) // unclosed quote
-            QVERIFY2(Autostart::classify(entry, "/opt/my apps/mirell") == state, qPrintable(entry));
+        QTest::newRow("ours") << ours << State::On;
+        QTest::newRow("an older copy's") << head + "Exec=\"/opt/my apps/mirell\"\n" << State::On;
+        QTest::newRow("quoted by hand") << head + "Exec = \"/opt/my apps/mirell\" %U\n"
+                                        << State::On;
+        QTest::newRow("hidden") << ours + "Hidden=true\n" << State::Disabled;
+        QTest::newRow("off in GNOME") << ours + "X-GNOME-Autostart-enabled=false\n"
+                                      << State::Disabled;
+        QTest::newRow("another program") << head + "Exec=/usr/bin/mirell\n" << State::Edited;
+        QTest::newRow("unclosed quote") << head + "Exec=\"/opt/my apps/mirell\n" << State::Edited;
+    }
+    void classifiesWhatIsThere() {
+        QFETCH(QString, entry);
+        QTEST(Autostart::classify(entry, "/opt/my apps/mirell"), "state");
     }
 
     // What would hold a reader forever or is no entry, and an entry that
@@ -87,15 +90,11 @@ class TestAutostart : public QObject {
         QTest::addColumn<QString>("there");     // at the entry's place
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("why"); // "": turned on
-        QTest::newRow("plain") << QByteArray("apps") << ""
-                               << "on"
-                               << "";
-        QTest::newRow("percent") << QByteArray("100%") << ""
-                                 << "on"
-                                 << "not turned on";
-        QTest::newRow("not UTF-8") << QByteArray("bin\xff") << ""
-                                   << "on"
-                                   << "not turned on";
+        QTest::newRow("plain") << QByteArray("apps") << QString() << QString("on") << QString();
+        QTest::newRow("percent") << QByteArray("100%") << QString() << QString("on")
+                                 << QString("not turned on");
+        QTest::newRow("not UTF-8")
+            << QByteArray("bin\xff") << QString() << QString("on") << QString("not turned on");
         for (const char *there : {"pipe", "huge"})
             for (const char *value : {"", "on", "off"})
                 QTest::addRow("%s, %s", there, *value ? value : "ask")
@@ -122,18 +121,16 @@ class TestAutostart : public QObject {
                  int(!why.isEmpty()));
         QVERIFY2(err.contains(why), qPrintable(err));
         QCOMPARE(QFileInfo(entry).isFile(), there == "huge" || why.isEmpty());
-        QVERIFY(there != "huge" || QFileInfo(entry).size() == 70000);
-        QVERIFY(there != "pipe" || QFileInfo(entry).exists());
+        QVERIFY(there == "huge" ? QFileInfo(entry).size() == 70000
+                                : there != "pipe" || QFileInfo(entry).exists());
     }
 
     // The real program, from a folder with a blank and a quote, against a
     // private config folder: what it prints, returns and leaves behind.
     void commandLineTurnsItOnAndOffButLeavesTheUsersEntry() {
         QTemporaryDir dir;
-        const QString folder = dir.filePath("my \"apps\"");
-        QVERIFY(QDir().mkpath(folder));
-        const QString program = folder + "/mirell";
-        QVERIFY(QFile::copy(MIRELL_PROGRAM, program));
+        const QString program = dir.filePath("my \"apps\"/mirell");
+        QVERIFY(QDir().mkpath(QFileInfo(program).path()) && QFile::copy(MIRELL_PROGRAM, program));
         const QString entry = dir.filePath("config/autostart/" MIRELL_APP_ID ".desktop");
         const QString edited = "[Desktop Entry]\nExec=" + program + " --settings\n";
         const QString on = "Start at login: on (" + entry + ")\n", off = "Start at login: off\n";
@@ -148,8 +145,7 @@ class TestAutostart : public QObject {
               {{"--autostart", "maybe"}, 2, QString(), false},
               {{"--autostart", "on"}, 1, QString(), true},
               {{"--autostart", "off"}, 1, QString(), true}}) {
-            if (edit)
-                QVERIFY(writeFile(entry, edited));
+            QVERIFY(!edit || writeFile(entry, edited));
             QProcess p;
             p.start(program, args);
             QVERIFY(p.waitForFinished(20000));

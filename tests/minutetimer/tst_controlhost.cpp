@@ -1,33 +1,20 @@
 #include "ControlHost.h"
 #include "MinuteCounter.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 
 #include <filesystem>
-
 #include <limits>
-
-namespace {
-// Keeps the control's events in order.
-class EventLog : public QObject {
-    Q_OBJECT
-  public:
-    QStringList events;
-  public slots:
-    void onAlarm() { events << "Alarm"; }
-    void onTimer() { events << "Timer"; }
-};
-} // namespace
 
 // The minute timer: its counting, and the plugin that carries it found and loaded.
 class TestControlHost : public QObject {
     Q_OBJECT
+    QStringList m_events; // the control's, in order
+
+  public slots: // connected by name, as the program does
+    void onAlarm() { m_events << "Alarm"; }
+    void onTimer() { m_events << "Timer"; }
+
   private slots:
     // Minutes of ticks with the interval changed part way: the minutes after the
     // change (from 1) that end with an alarm; no event is ever due off a sixtieth tick.
@@ -51,9 +38,7 @@ class TestControlHost : public QObject {
         QFETCH(qint32, before);
         QFETCH(int, minutesBefore);
         QFETCH(qint32, after);
-        QFETCH(QList<int>, expected);
-        MinuteCounter counter;
-        counter.alarmMinute = before;
+        MinuteCounter counter{0, 0, before};
         QList<int> alarms;
         for (int minute = 1 - minutesBefore; minute <= 16; ++minute) {
             if (minute == 1)
@@ -66,7 +51,7 @@ class TestControlHost : public QObject {
                     alarms << minute;
             }
         }
-        QCOMPARE(alarms, expected);
+        QTEST(alarms, "expected");
     }
 
     void loadsTheTimerThatTicksEverySecondAndAlarmsBeforeTheMinute() {
@@ -78,20 +63,19 @@ class TestControlHost : public QObject {
         auto *timer1 = control->findChild<QTimer *>("Timer1");
         QVERIFY(timer1 && timer1->isActive() && timer1->interval() == 1000);
         timer1->stop(); // ticks from here on are the test's own
-        const auto tick = [timer1](qsizetype count) {
-            for (qsizetype i = 0; i < count; ++i)
+        const auto tick = [timer1](int count) {
+            while (count--)
                 QMetaObject::invokeMethod(timer1, "timeout", Qt::DirectConnection);
         };
-        EventLog log; // connected by name, as the program does
-        QVERIFY(connect(control, SIGNAL(Alarm()), &log, SLOT(onAlarm())));
-        QVERIFY(connect(control, SIGNAL(Timer()), &log, SLOT(onTimer())));
+        QVERIFY(connect(control, SIGNAL(Alarm()), this, SLOT(onAlarm())) &&
+                connect(control, SIGNAL(Timer()), this, SLOT(onTimer())));
         QVERIFY(control->setProperty("AlarmMinute", 2));
         tick(60 - control->property("TickCount").toInt() + 30);
-        QCOMPARE(log.events, QStringList{"Timer"});
+        QCOMPARE(m_events, QStringList{"Timer"});
         // The same value again, mid-minute: neither seconds nor minutes restart.
         QVERIFY(control->setProperty("AlarmMinute", 2));
         tick(30);
-        QCOMPARE(log.events, QStringList({"Timer", "Alarm", "Timer"}));
+        QCOMPARE(m_events, QStringList({"Timer", "Alarm", "Timer"}));
     }
 
     // Where the plugin may lie relative to the program's folder, and what the
@@ -137,9 +121,9 @@ class TestControlHost : public QObject {
             if (!whole)
                 fs::resize_file(file, 8192);
         };
-        for (const auto &[folder, whole] : {std::pair{good, true}, {broken, false}})
-            if (!folder.isNull())
-                plant(program.string() + folder.toStdString(), whole);
+        for (const auto &[below, whole] : {std::pair{good, true}, {broken, false}})
+            if (!below.isNull())
+                plant(program.string() + below.toStdString(), whole);
         plant(root / "cwd", true);
         plant(root / "cwd/plugins", true);
         fs::create_directories(program);
@@ -163,20 +147,14 @@ class TestControlHost : public QObject {
     }
 };
 
-// As the program makes its timer, from wherever this copy was started.
-int probe() {
-    ControlHost host;
-    QObject owner;
-    QString error;
-    const bool made = host.createControl("Chronome.MinuteTimer", &owner, &error);
-    fputs(qPrintable(error), stdout);
-    return made ? 0 : 1;
-}
-
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsSet("MIRELL_PLUGIN_PROBE"))
-        return probe();
+    if (qEnvironmentVariableIsSet("MIRELL_PLUGIN_PROBE")) { // as the program makes its timer
+        QString error;
+        const bool made = ControlHost().createControl("Chronome.MinuteTimer", &app, &error);
+        fputs(qPrintable(error), stdout);
+        return made ? 0 : 1;
+    }
     TestControlHost test;
     return QTest::qExec(&test, argc, argv);
 }

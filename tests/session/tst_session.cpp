@@ -11,10 +11,11 @@ namespace {
 
 QtDialogs dialogs; // outlives every rig's window
 
-// Opens the window on the real dialogs as the tray would; true once it is active.
+// Opens the window on the real dialogs as the tray would; true once it is
+// active, which a window manager on a busy machine may take seconds to make it.
 bool start(WindowRig &r) {
     r.open(&dialogs).openSettings();
-    return QTest::qWaitForWindowActive(r.window.get());
+    return QTest::qWaitForWindowActive(r.window.get(), 30000);
 }
 
 // Runs an X tool as a user's session would; its output.
@@ -110,7 +111,7 @@ class TestSession : public QObject {
             const QPoint moved = r.window->pos();
             r.child<QPushButton>(leaveBy)->click();
             emit r.tray.TrayClick(1, 2);
-            QVERIFY(QTest::qWaitForWindowExposed(r.window.get()));
+            QVERIFY(QTest::qWaitForWindowExposed(r.window.get(), 30000));
             QTest::qWait(300); // a manager may place a window just after mapping it
             QCOMPARE(r.window->pos(), moved);
             r.child<QPushButton>("cmdOK")->click();

@@ -119,13 +119,11 @@ class TestRotator : public QObject {
         row("damaged file", "n n d r b n", "1 2 3", "3");
         row("remove current", "n n X b", "1 2 3 1", "3 2 1");
         row("remove current while back", "n n n b X t", "1 2 3 2 3 4", "4 3 2 1");
-        QStringList script, shown, history;
-        for (int i = 0; i < History::MaxEntries + 3; ++i) {
-            script << "n", shown << QString::number(i % 4 + 1);
-            if (i >= 3)
-                history.prepend(shown.last());
-        }
-        row("limit", script.join(' '), shown.join(' '), history.join(' '));
+        QStringList shown, history;
+        for (int i = 0; i < History::MaxEntries + 3; ++i)
+            shown << QString::number(i % 4 + 1), history.prepend(shown.last());
+        row("limit", QString("n ").repeated(shown.size()).trimmed(), shown.join(' '),
+            history.mid(0, History::MaxEntries).join(' '));
     }
     void switches() {
         QFETCH(QString, script);
@@ -146,8 +144,7 @@ class TestRotator : public QObject {
                  rig.rotator.load(rig.historyFile()); // the label tells what is still shown
                  QCOMPARE(rig.rotator.currentTitle(), rig.titles.value(rig.titles.size() - 1));
              }},
-            {"d",
-             [&] { QFile(rig.historyFile()).open(QIODevice::WriteOnly | QIODevice::Truncate); }},
+            {"d", [&] { QFile::resize(rig.historyFile(), 0); }},
             {"X", [&] { QCOMPARE(rig.rotator.removeCurrent(), QString()); }}};
         for (const QString &action : script.split(' ')) {
             rig.desktop.failure = action == "f" ? QStringLiteral("refused") : QString();

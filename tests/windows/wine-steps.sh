@@ -51,7 +51,11 @@ done
 
 # The portable folder, unpacked where the user may write: the BMP goes beside it.
 drive=$WINEPREFIX/drive_c
-cp -r "$build/Mirell" "$drive/Mirell"
+# A folder name that breaks naive quoting, in a script or in the registry.
+app='C:\壁紙 フォルダ $(x) & y\Mirell'
+appdir="$drive/壁紙 フォルダ \$(x) & y/Mirell"
+mkdir -p "$(dirname "$appdir")"
+cp -r "$build/Mirell" "$appdir"
 mkdir -p "$drive/pics"
 convert -size 640x480 gradient:red-blue "$drive/pics/sea.jpg"
 convert -size 800x600 xc:green "$drive/pics/field.bmp"
@@ -64,14 +68,14 @@ for f in sea.jpg field.bmp sun.gif; do
   n=$((n + 1))
 done
 w reg add "$key" /v ListCount /d 2 /f >/dev/null
-mirell() { timeout 60 "$wine" 'C:\Mirell\mirell.exe' "$@" 2>/dev/null | tr -d '\r'; }
+mirell() { timeout 60 "$wine" "$app\mirell.exe" "$@" 2>/dev/null | tr -d '\r'; }
 # Empty when the key or the value is not there.
 reg_value() { { w reg query "$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
 
 panel=$(xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ && !p {print $1; p = 1}')
 icons() { xwininfo -tree -id "$panel" | grep -c '"explorer.exe"' || true; }
 icons_are() { [ "$(icons)" = "$1" ]; }
-"$wine" 'C:\Mirell\mirell.exe' >"$work/first.out" 2>&1 &
+"$wine" "$app\mirell.exe" >"$work/first.out" 2>&1 &
 first=$!
 until_true icons_are 1 || { xwininfo -root -tree >&2; fail "no tray icon docked in the notification area"; }
 ok "tray icon docked"
@@ -81,14 +85,13 @@ second=$(mirell) || fail "a second start ended with an error"
 ok "a second start is silent"
 
 mirell --next >/dev/null || fail "--next"
-bmp='C:\Mirell\MirellWP.bmp'
-wallpaper_is() { [ "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" = "$1" ]; }
-until_true wallpaper_is "$bmp" ||
-  fail "Control Panel\\Desktop\\Wallpaper is '$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)'"
-spi=$(w "$build/deskwallpaper.exe" | tr -d '\r')
-[ "$spi" = "$bmp" ] || fail "SPI_GETDESKWALLPAPER names '$spi'"
-[ "$(head -c2 "$drive/Mirell/MirellWP.bmp")" = BM ] || fail "MirellWP.bmp is no BMP"
-ok "--next: the wallpaper is $spi"
+bmp="$app\MirellWP.bmp"
+# SPI_GETDESKWALLPAPER and Control Panel\Desktop\Wallpaper, one line each.
+recorded() { w "$build/deskwallpaper.exe" | tr -d '\r'; }
+wallpaper_is() { [ "$(recorded)" = "$1"$'\n'"$1" ]; }
+until_true wallpaper_is "$bmp" || fail "Windows has on record: $(recorded)"
+[ "$(head -c2 "$appdir/MirellWP.bmp")" = BM ] || fail "MirellWP.bmp is no BMP"
+ok "--next: the wallpaper is $bmp, for SPI_GETDESKWALLPAPER and in the registry"
 
 current=$(reg_value "$key" Current)
 status=$(mirell --status)

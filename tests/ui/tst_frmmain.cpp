@@ -16,9 +16,10 @@ void seed(WindowRig &rig, const QStringList &lines) {
 }
 QStringList stored(WindowRig &rig, const QStringList &lines) {
     QStringList now;
-    for (const QString &key : lines)
-        now << key.section('=', 0, 0) + '=' +
-                   rig.store.value(key.section('/', 0, 0), key.section('/', 1).section('=', 0, 0));
+    for (const QString &line : lines)
+        now << line.section('=', 0, 0) + '=' +
+                   rig.store.value(line.section('/', 0, 0),
+                                   line.section('/', 1).section('=', 0, 0));
     return now;
 }
 // "name=value" for controls: a button's check, a combo box's index, else the text.
@@ -29,16 +30,16 @@ const char *valueProperty(const QWidget *control) {
 }
 QStringList shown(WindowRig &rig, const QStringList &assignments) {
     QStringList now;
-    for (const QString &name : assignments) {
-        const QWidget *control = rig.child(name.section('=', 0, 0));
-        now << name.section('=', 0, 0) + '=' + control->property(valueProperty(control)).toString();
+    for (const QString &assigned : assignments) {
+        const QString name = assigned.section('=', 0, 0);
+        now << name + '=' + rig.child(name)->property(valueProperty(rig.child(name))).toString();
     }
     return now;
 }
 void set(WindowRig &rig, const QStringList &assignments) {
-    for (const QString &name : assignments) {
-        QWidget *control = rig.child(name.section('=', 0, 0));
-        control->setProperty(valueProperty(control), name.section('=', 1));
+    for (const QString &assigned : assignments) {
+        QWidget *control = rig.child(assigned.section('=', 0, 0));
+        control->setProperty(valueProperty(control), assigned.section('=', 1));
     }
 }
 // The controls named, "-" before each disabled one.

@@ -186,11 +186,13 @@ class TestRotation : public QObject {
             }
             // The round, and the next one over the set as it is now.
             for (int rounds = 0; rounds < 2; ++rounds) {
+                const QString closing = shown.last();
                 shown.sort(), set.sort();
                 QCOMPARE(shown, set);
                 set = QStringList{"a.jpg"} + after + QStringList{"b.jpg"};
                 shown.clear();
                 stepTo(set.size());
+                QVERIFY(shown.first() != closing); // no picture twice in a row across rounds
             }
         }
         // Not always last: at a random place among those still to come.

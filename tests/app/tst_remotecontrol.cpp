@@ -72,7 +72,6 @@ class TestRemoteControl : public QObject {
         const auto row = [](const char *name, const char *args, A action, const char *expected) {
             QTest::newRow(name) << QString(args) << action << QString(expected);
         };
-        row("start", "", A::Start, "");
         row("command", "--next", A::Send, "next");
         row("status as json", "--status --json", A::Send, "status");
         row("help", "--help", A::Help, "Usage: ");
@@ -85,7 +84,6 @@ class TestRemoteControl : public QObject {
         row("start, then next", "--start --next", A::Send, "next");
         row("start and history", "--start --history", A::UsageError, "--start goes with --next");
         row("start alone", "--start", A::UsageError, "--start goes with --next");
-        row("login", "--login", A::Start, "");
         row("login and start", "--login --start --next", A::UsageError, "--login goes alone.");
     }
     void parse() {

@@ -174,7 +174,9 @@ class DesktopsTest : public QObject {
             lxde + "did not finish within 0.5 seconds and was stopped");
         for (const QString &f : hostileFolderNames) {
             row("LXDE " + f, "LXDE", f, {"--set-wallpaper=%1", "--set-wallpaper=%3"});
-            row("LXQt " + f, "LXQt", f, {"--set-wallpaper %1", "--set-wallpaper %3"});
+            row("LXQt " + f, "LXQt", f,
+                {"--set-wallpaper %1 --wallpaper-mode stretch",
+                 "--set-wallpaper %3 --wallpaper-mode stretch"});
             row("sway " + f, "sway", f, {"output * bg %1 fill", "output * bg %3 fill"});
             row("hyprpaper " + f, "Hyprland", f,
                 {"hyprpaper unload %1", "hyprpaper preload %1", "hyprpaper wallpaper ,%1",

@@ -86,6 +86,7 @@ class LxqtBackground : public CommandBackground {
                                      QStringLiteral("--wallpaper-mode"), QStringLiteral("stretch")};
               },
               runner, std::move(alias), false) {}
+    bool apply(const QString &path, const QImage &image, QString *error) override;
     bool spansMonitors() const override { return true; }
     bool applySpanning(const QString &path, const QImage &image, QString *error) override {
         return apply(path, image, error);

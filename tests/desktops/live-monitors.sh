@@ -9,7 +9,8 @@
 #   xfce:  xfdesktop4 xfconf xfwm4 trayer
 #   kde:   kwin-x11 plasma-desktop plasma-workspace
 #   gnome: gnome-shell mutter, and gnome-screenshot for gnome-wayland
-#   cinnamon: cinnamon;  mate: caja openbox trayer;  lxqt: pcmanfm-qt openbox trayer
+#   cinnamon: cinnamon (run as its whole session);  mate: caja openbox trayer;
+#   lxqt: pcmanfm-qt openbox trayer
 # All but gnome-wayland run on Xorg's dummy driver, started by this script, so
 # run it as root for them; gnome-wayland is GNOME Shell headless. Everything
 # runs on display :87 or a private Wayland socket, with a throwaway HOME, and
@@ -99,7 +100,8 @@ mate | lxqt) # the desktop's own painter under openbox
 cinnamon)
   export XDG_CURRENT_DESKTOP=X-Cinnamon
   xorg_session
-  spawn cinnamon --replace
+  # The whole session: its painter, csd-background, waits for it to run.
+  spawn cinnamon-session --session cinnamon
   waitfor 'gdbus call -e -d org.Cinnamon -o /org/Cinnamon -m org.freedesktop.DBus.Peer.Ping' ||
     { echo "cinnamon did not start"; exit 1; }
   sleep 2 && layout
@@ -189,6 +191,15 @@ for want in G B R G; do
   "$mirell" --next && settle && n=$((n + 1))
   check "same on each, --next" "$(shows same$n)" "A:$want$want B:$want$want"
 done
+# A desktop that redrew the old picture for one monitor must not keep it.
+if declare -F monitor_off >/dev/null; then
+  monitor_off && settle
+  for want in B R; do
+    "$mirell" --next && settle
+    check "same on each, B removed, --next" "$(shows same$want "")" "A:$want$want"
+  done
+  monitor_on && settle
+fi
 stop_mirell
 
 # Each its own: two pictures a switch, the next switch goes on after them.

@@ -257,6 +257,26 @@ class DesktopsTest : public QObject {
             QCOMPARE(contentOf(copy[n]), shown[n - 1]);
     }
 
+    // pcmanfm-qt's note of a scaled picture goes before a switch when it
+    // names one of the copies, which would bring back old pixels; a note of
+    // the user's own picture stays.
+    void lxqtScaledCopyNote() {
+        writeStub("pcmanfm-qt", "true");
+        const QString picture = writeComposedFile(m_dir.filePath("lxqt"), 1);
+        const QString notes = m_dir.filePath(".cache/pcmanfm-qt/%1/wallpaper.cache.info");
+        const QStringList named{m_dir.filePath("lxqt/MirellWP-b.bmp"),
+                                m_dir.filePath("MirellWP-b.bmp")};
+        for (int i = 0; i < 2; ++i) {
+            QFile note(notes.arg(i));
+            QVERIFY(QDir().mkpath(QFileInfo(note).path()) && note.open(QIODevice::WriteOnly));
+            note.write(named[i].toLocal8Bit());
+        }
+        QString error;
+        QVERIFY2(LxqtBackground().apply(picture, QImage(), &error), qPrintable(error));
+        QCOMPARE(QFile::exists(notes.arg(0)), false);
+        QCOMPARE(QFile::exists(notes.arg(1)), true);
+    }
+
     // Across monitors pcmanfm's first one is set in "screen" mode, and back
     // to "fit" for one monitor's picture once its settings say "screen"; the
     // others' settings files name the canvas for every workspace.

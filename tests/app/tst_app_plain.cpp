@@ -165,8 +165,8 @@ class TestAppPlain : public QObject {
         Sandbox box(host.address);
         QProcess trayer; // ends with the test
         trayer.start("trayer", {"--edge", "bottom", "--width", "10", "--SetDockType", "true"});
-        box.env["MIRELL_TRAY_WAIT_MS"] =
-            "600000"; // however slow the machine, the panel comes in time
+        // However slow the machine, the panel comes in time.
+        box.env["MIRELL_TRAY_WAIT_MS"] = "600000";
         QProcess *p = box.start();
         // The item is on the bus before any panel is.
         QDBusConnectionInterface *names = host.bus.interface();

@@ -46,9 +46,8 @@ class TestAppTray : public QObject {
     }
 
   private slots:
-    // A folder line in the real program: its picture on the desktop, the
-    // folder named as the source, and a picture copied into it while Mirell
-    // runs shown by a following switch.
+    // A folder line in the real program: its picture on the desktop, and a
+    // picture copied into it while Mirell runs shown by a following switch.
     void folderLine() {
         Sandbox box;
         box.env["XDG_CACHE_HOME"] = box.path("cache");
@@ -66,7 +65,6 @@ class TestAppTray : public QObject {
             });
         };
         QVERIFY(nextShows("a.bmp") && rootShows(0));
-        QVERIFY(box.command("--status").out.contains("\nsource: " + folder + "/\n"));
         QVERIFY(!picture(folder + "/b.bmp", 1).isEmpty());
         QVERIFY(nextShows("b.bmp") && rootShows(1));
     }
@@ -88,13 +86,14 @@ class TestAppTray : public QObject {
             QVERIFY2(alone.err.contains("Mirell is not running") && alone.err.count('\n') == 1,
                      qPrintable(alone.err));
         }
-        QCOMPARE(box.command("--bogus").code, 2);
 
         // Started as the menu entry's action does: it starts, then does the command.
         QProcess *first = box.start({"--start", "--pause"});
         QVERIFY(docked(first));
         QCOMPARE(shownWindowOf(first->processId(), true), 0u);
         QVERIFY(waitFor([&] { return box.command("--status").out.contains("paused: yes"); }));
+        QVERIFY(box.command("--resume").code == 0 &&
+                box.command("--status").out.contains("\npaused: no\n"));
         QCOMPARE(box.store()->get("UpdateInfo", "ApplicationPath", ""),
                  QDir::toNativeSeparators(box.path("prog")));
         // A second start, with a marker that any write would overwrite.
@@ -142,10 +141,6 @@ class TestAppTray : public QObject {
         QCOMPARE(status, QString("picture: %1\norder: list\ninterval: 999\npaused: no\nnext: N\n"
                                  "monitor: 1280x800+0+0 %1\nsource: %1\n")
                              .arg(pictures[1]));
-        QCOMPARE(box.command("--pause").code, 0);
-        QVERIFY(box.command("--status --json").out.contains("\"paused\":true"));
-        QCOMPARE(box.command("--resume").code, 0);
-        QVERIFY(box.command("--status").out.contains("\npaused: no\n"));
 
         // Back, forward again by the tray's "now", back by the tray: the rotation
         // stays where it was, and the history lists what was shown, newest first.

@@ -129,19 +129,16 @@ class TestRemoteControl : public QObject {
     void misbehavingClients_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("runs");
-        QTest::newRow("command") << QByteArray("next\n") << QByteArray("ok\nnext") << 1;
-        QTest::newRow("unknown") << QByteArray("bogus\n") << QByteArray("error: unknown command\n")
-                                 << 0;
-        QTest::newRow("too long") << QByteArray(8000, 'x') + '\n' << QByteArray() << 0;
-        QTest::newRow("never finished") << QByteArray("nex") << QByteArray() << 0;
-        QTest::newRow("silent") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("unknown") << QByteArray("bogus\n") << QByteArray("error: unknown command\n");
+        QTest::newRow("too long") << QByteArray(8000, 'x') + '\n' << QByteArray();
+        QTest::newRow("never finished") << QByteArray("nex") << QByteArray();
+        QTest::newRow("silent") << QByteArray() << QByteArray();
     }
     void misbehavingClients() {
         QFETCH(QByteArray, data);
         const int before = m_runs;
         QTEST(exchange(data), "answer");
-        QTEST(m_runs - before, "runs");
+        QCOMPARE(m_runs, before); // none of them runs anything
     }
 
     // A real command sent in the middle of a flood of clients, half of them

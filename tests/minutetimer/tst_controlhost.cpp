@@ -96,7 +96,6 @@ class TestControlHost : public QObject {
         const char *installed = "/" MIRELL_PLUGIN_RELATIVE_DIR;
         row("beside", "bin", "", nullptr, "");
         row("in plugins", "bin", "/plugins", nullptr, "");
-        row("installed", "bin", installed, nullptr, "");
         row("broken copy beside passed over", "bin", installed, "", "");
         row("only a broken copy", "bin", nullptr, installed,
             "ライブラリが壊れているか、プラグインではありません。");

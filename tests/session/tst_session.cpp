@@ -119,16 +119,15 @@ class TestSession : public QObject {
         }
     }
 
-    // Selecting by keyboard enables what a click would: all but the moves of a lone line.
+    // Selecting by keyboard runs the rules a click runs; the rules themselves
+    // are the picture list test's: a lone line can go, not move.
     void keyboardSelectionRunsTheSelectionRules() {
         WindowRig r;
         r.storePictures(1);
         QVERIFY(start(r));
         x({"xdotool", "key", "alt+l", "space"});
         QTRY_COMPARE(r.child<QListWidget>("lstImages")->selectedItems().size(), 1);
-        for (const char *name : {"cmdDel", "cmdMirell", "cmdPrev", "cmdOpen", "cmdLet"})
-            QVERIFY2(r.child(name)->isEnabled(), name);
-        QVERIFY(!r.child("cmdUp")->isEnabled() && !r.child("cmdDown")->isEnabled());
+        QVERIFY(r.child("cmdDel")->isEnabled() && !r.child("cmdDown")->isEnabled());
     }
 };
 

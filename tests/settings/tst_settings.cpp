@@ -64,10 +64,8 @@ class TestSettings : public QObject {
     }
     void parsesText() {
         QFETCH(QString, text);
-        QFETCH(int, whole);
-        QFETCH(int, truth);
-        QCOMPARE(orNone(parseInt16(text)), whole);
-        QCOMPARE(orNone(parseBool(text)), truth);
+        QTEST(orNone(parseInt16(text)), "whole");
+        QTEST(orNone(parseBool(text)), "truth");
     }
 
     // Whatever the user's locale: its own forms read back, older copies' forms
@@ -179,7 +177,6 @@ class TestSettings : public QObject {
     void handEditedFileKeptByteForByte() {
         QFETCH(QByteArray, before);
         QFETCH(PictureList, list);
-        QFETCH(QByteArray, after);
         const QString file = path("keep.ini");
         writeFile(file, before);
         IniSettingsStore store(file);
@@ -188,7 +185,7 @@ class TestSettings : public QObject {
         writeCurrent(store, 3);
         writeUpdateInfo(store, "/opt", "2.10.0000");
         QVERIFY(store.sync());
-        QCOMPARE(bytesOf(file), after);
+        QTEST(bytesOf(file), "after");
         QCOMPARE(readSettings(IniSettingsStore(file)).record.FontSize, list.count() ? 20 : 12);
     }
 
@@ -223,15 +220,13 @@ class TestSettings : public QObject {
     }
     void damagedFileGivesDefaults() {
         QFETCH(QByteArray, bytes);
-        QFETCH(Settings, record);
-        QFETCH(int, pictures);
         const QString file = path(QTest::currentDataTag());
         writeFile(file, bytes);
         IniSettingsStore store(file);
         const StoredSettings s = readSettings(store);
-        QCOMPARE(s.record, record);
+        QTEST(s.record, "record");
         QVERIFY(s.storedCurrent == 1 && !s.top && !s.left);
-        QCOMPARE(readPictureList(store).count(), pictures);
+        QTEST(readPictureList(store).count(), "pictures");
         // The rest is kept and added to.
         writeUpdateInfo(store, "/opt", "7");
         QVERIFY(store.sync());

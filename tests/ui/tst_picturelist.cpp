@@ -1,9 +1,10 @@
 // The picture tab: the list editor, the dialogs it opens (and the font
 // dialog), and the preview window.
+#include "FakeDialogs.h"
 #include "FakeServices.h"
 #include "FontDialog.h"
 #include "FrmPrev.h"
-#include "PictureTab.h"
+#include "PictureListEditor.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -19,7 +20,22 @@ PictureList listOf(const QStringList &paths) {
     return list;
 }
 
-struct Tab : PictureTab {
+// The settings window's picture tab, reduced to what the editor touches.
+struct Tab {
+    QWidget window;
+    QListWidget *lst = new QListWidget(&window);
+    PictureListEditor::Buttons b{};
+    FakeDialogs dialogs;
+    std::unique_ptr<PictureListEditor> editor;
+
+    Tab() {
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(lst);
+        for (QPushButton **button : {&b.cmdAdd, &b.cmdDel, &b.cmdMirell, &b.cmdUp, &b.cmdDown,
+                                     &b.cmdPrev, &b.cmdOpen, &b.cmdLet, &b.cmdFolder})
+            layout->addWidget(*button = new QPushButton(&window));
+        editor = std::make_unique<PictureListEditor>(lst, b, dialogs, &window);
+    }
     // The selection buttons as "DMUVPOL" (Del, Mirell, Up, Down, Prev, Open, Let),
     // lower case when disabled.
     QString enabled() const {
@@ -66,7 +82,6 @@ class TestPictureList : public QObject {
         QCOMPARE(tab.files(), QStringList({m_c, m_a, m_c}));
         QCOMPARE(whileMessageOpen, tab.files());
         QCOMPARE(tab.dialogs.messages, QStringList{m_bad + Rejected});
-        QCOMPARE(tab.dialogs.icons, QList{Dialogs::Icon::Critical});
     }
 
     // Moves, removal and replacement, each followed by the selection rules.

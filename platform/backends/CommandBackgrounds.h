@@ -73,7 +73,7 @@ class LxdeBackground : public CommandBackground {
 // pcmanfm-qt paints one picture over the bounding box of all screens, and
 // in "stretch" mode scales it to exactly that box: a canvas of all monitors
 // lands pixel for pixel, each monitor showing its own part. It has no picture
-// per screen (its per-screen option repeats the one picture on each). The
+// per screen: its per-screen option shrinks the one picture onto each. The
 // mode goes with every call: the picture already has the size it should, and
 // pcmanfm-qt's default profile shows no picture at all ("none").
 class LxqtBackground : public CommandBackground {

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -123,6 +124,28 @@ QByteArray LxdeBackground::spanningSettings(const QByteArray &settings, const QS
     for (qsizetype i = 0; i < group.size(); ++i)
         lines.insert(start + 1 + i, group[i]);
     return lines.join(u'\n').toUtf8();
+}
+
+bool LxqtBackground::apply(const QString &path, const QImage &image, QString *error) {
+    // pcmanfm-qt keeps the last picture it had to scale, known by path and
+    // size alone, and names its file in wallpaper.cache.info. Once it scaled
+    // one of the copies (a monitor came or went), that copy shown again at
+    // that size would come back with its old pixels: such a note goes.
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty())
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    const QFileInfo source(path);
+    const QString copies = source.absolutePath() + u'/' + source.completeBaseName() + u'-';
+    QDirIterator notes(cache + QStringLiteral("/pcmanfm-qt"),
+                       {QStringLiteral("wallpaper.cache.info")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (notes.hasNext()) {
+        QFile note(notes.next());
+        if (note.open(QIODevice::ReadOnly) &&
+            QString::fromLocal8Bit(note.readLine()).startsWith(copies))
+            note.remove();
+    }
+    return CommandBackground::apply(path, image, error);
 }
 
 bool SwayBackground::applyEach(const QList<MonitorPicture> &pictures, QString *error) {

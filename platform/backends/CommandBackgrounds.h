@@ -70,15 +70,27 @@ class LxdeBackground : public CommandBackground {
     qint64 m_stamp = 0; // the last modification second given to the canvas
 };
 
+// pcmanfm-qt paints one picture over the bounding box of all screens, and
+// in "stretch" mode scales it to exactly that box: a canvas of all monitors
+// lands pixel for pixel, each monitor showing its own part. It has no picture
+// per screen: its per-screen option shrinks the one picture onto each. The
+// mode goes with every call: the picture already has the size it should, and
+// pcmanfm-qt's default profile shows no picture at all ("none").
 class LxqtBackground : public CommandBackground {
   public:
     explicit LxqtBackground(CommandRunner runner = CommandRunner(), AliasFile alias = AliasFile())
         : CommandBackground(
               QStringLiteral("LXQt"), QStringLiteral("pcmanfm-qt"),
               [](const QString &p) {
-                  return QStringList{QStringLiteral("--set-wallpaper"), p};
+                  return QStringList{QStringLiteral("--set-wallpaper"), p,
+                                     QStringLiteral("--wallpaper-mode"), QStringLiteral("stretch")};
               },
               runner, std::move(alias), false) {}
+    bool apply(const QString &path, const QImage &image, QString *error) override;
+    bool spansMonitors() const override { return true; }
+    bool applySpanning(const QString &path, const QImage &image, QString *error) override {
+        return apply(path, image, error);
+    }
 };
 
 // sway hands the path to wordexp(), which runs $(...) and splits at blanks,

@@ -2,14 +2,16 @@
 # Run by hand: checks on a real desktop with two monitors of different sizes
 # that every monitor mode shows what it should after `mirell --next`.
 #
-#   tests/desktops/live-monitors.sh xfce|kde|gnome|gnome-wayland [build/bin/mirell]
+#   tests/desktops/live-monitors.sh xfce|kde|gnome|gnome-wayland|cinnamon|mate|lxqt [mirell]
 #
 # Needs the desktop itself, which CI does not install:
 #   all:   imagemagick dbus-x11, and but for gnome-wayland xserver-xorg-video-dummy
 #   xfce:  xfdesktop4 xfconf xfwm4 trayer
 #   kde:   kwin-x11 plasma-desktop plasma-workspace
 #   gnome: gnome-shell mutter, and gnome-screenshot for gnome-wayland
-# xfce, kde and gnome run on Xorg's dummy driver, started by this script, so
+#   cinnamon: cinnamon (run as its whole session);  mate: caja openbox trayer;
+#   lxqt: pcmanfm-qt openbox trayer
+# All but gnome-wayland run on Xorg's dummy driver, started by this script, so
 # run it as root for them; gnome-wayland is GNOME Shell headless. Everything
 # runs on display :87 or a private Wayland socket, with a throwaway HOME, and
 # is stopped at the end.
@@ -20,7 +22,7 @@
 # K for black, ? for anything else. Prints one PASS/FAIL line per check and
 # exits 1 when any fails. KEEP=folder keeps the screenshots and the log.
 set -u
-desktop=${1:?usage: live-monitors.sh xfce|kde|gnome|gnome-wayland [mirell]}
+desktop=${1:?usage: live-monitors.sh xfce|kde|gnome|gnome-wayland|cinnamon|mate|lxqt [mirell]}
 mirell=$(realpath "${2:-build/bin/mirell}")
 work=$(mktemp -d /tmp/live-monitors.XXXXXX)
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
@@ -79,6 +81,30 @@ kde) # on X11: kwin_wayland needs file capabilities a container may refuse
   waitfor 'dbus-send --print-reply --dest=org.kde.plasmashell /PlasmaShell \
     org.kde.PlasmaShell.evaluateScript string:"print(screenCount)" | grep -q "\"2"' ||
     { echo "plasmashell did not show both monitors"; exit 1; }
+  ;;
+mate | lxqt) # the desktop's own painter under openbox
+  xorg_session
+  spawn openbox
+  spawn trayer --expand false
+  if [ "$desktop" = mate ]; then
+    export XDG_CURRENT_DESKTOP=MATE
+    spawn caja -n --force-desktop
+    waitfor 'xwininfo -root -tree | grep -q "\"caja\""' || { echo "caja did not start"; exit 1; }
+  else
+    export XDG_CURRENT_DESKTOP=LXQt
+    spawn pcmanfm-qt --desktop --profile=lxqt # as the session starts it
+    waitfor 'gdbus call -e -d org.pcmanfm.PCManFM -o / -m org.freedesktop.DBus.Peer.Ping' ||
+      { echo "pcmanfm-qt did not start"; exit 1; }
+  fi
+  ;;
+cinnamon)
+  export XDG_CURRENT_DESKTOP=X-Cinnamon
+  xorg_session
+  # The whole session: its painter, csd-background, waits for it to run.
+  spawn cinnamon-session --session cinnamon
+  waitfor 'gdbus call -e -d org.Cinnamon -o /org/Cinnamon -m org.freedesktop.DBus.Peer.Ping' ||
+    { echo "cinnamon did not start"; exit 1; }
+  sleep 2 && layout
   ;;
 gnome | gnome-wayland)
   export XDG_CURRENT_DESKTOP=GNOME
@@ -165,6 +191,15 @@ for want in G B R G; do
   "$mirell" --next && settle && n=$((n + 1))
   check "same on each, --next" "$(shows same$n)" "A:$want$want B:$want$want"
 done
+# A desktop that redrew the old picture for one monitor must not keep it.
+if declare -F monitor_off >/dev/null; then
+  monitor_off && settle
+  for want in B R; do
+    "$mirell" --next && settle
+    check "same on each, B removed, --next" "$(shows same$want "")" "A:$want$want"
+  done
+  monitor_on && settle
+fi
 stop_mirell
 
 # Each its own: two pictures a switch, the next switch goes on after them.

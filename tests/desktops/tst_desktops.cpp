@@ -172,7 +172,9 @@ class DesktopsTest : public QObject {
             lxde + "did not finish within 0.5 seconds and was stopped");
         for (const QString &f : hostileFolderNames) {
             row("LXDE " + f, "LXDE", f, {"--set-wallpaper=%1", "--set-wallpaper=%3"});
-            row("LXQt " + f, "LXQt", f, {"--set-wallpaper %1", "--set-wallpaper %3"});
+            row("LXQt " + f, "LXQt", f,
+                {"--set-wallpaper %1 --wallpaper-mode stretch",
+                 "--set-wallpaper %3 --wallpaper-mode stretch"});
             row("sway " + f, "sway", f, {"output * bg %1 fill", "output * bg %3 fill"});
             row("hyprpaper " + f, "Hyprland", f,
                 {"hyprpaper unload %1", "hyprpaper preload %1", "hyprpaper wallpaper ,%1",
@@ -244,6 +246,26 @@ class DesktopsTest : public QObject {
         QCOMPARE(made.split(u'\036', Qt::SkipEmptyParts), calls.replaceInStrings(" ", "\037"));
         for (int n = 1; n <= 4; n += each ? 1 : 2)
             QCOMPARE(contentOf(copy(n)), shown[n - 1]);
+    }
+
+    // pcmanfm-qt's note of a scaled picture goes before a switch when it
+    // names one of the copies, which would bring back old pixels; a note of
+    // the user's own picture stays.
+    void lxqtScaledCopyNote() {
+        writeStub("pcmanfm-qt", "true");
+        const QString picture = writeComposedFile(m_dir.filePath("lxqt"), 1);
+        const QString notes = m_dir.filePath(".cache/pcmanfm-qt/%1/wallpaper.cache.info");
+        const QStringList named{m_dir.filePath("lxqt/MirellWP-b.bmp"),
+                                m_dir.filePath("MirellWP-b.bmp")};
+        for (int i = 0; i < 2; ++i) {
+            QFile note(notes.arg(i));
+            QVERIFY(QDir().mkpath(QFileInfo(note).path()) && note.open(QIODevice::WriteOnly));
+            note.write(named[i].toLocal8Bit());
+        }
+        QString error;
+        QVERIFY2(LxqtBackground().apply(picture, QImage(), &error), qPrintable(error));
+        QCOMPARE(QFile::exists(notes.arg(0)), false);
+        QCOMPARE(QFile::exists(notes.arg(1)), true);
     }
 
     // Across monitors pcmanfm's first one is set in "screen" mode, and back

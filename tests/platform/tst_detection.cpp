@@ -11,20 +11,13 @@ class TestDetection : public QObject {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("installed");
         using K = DesktopKind;
-        const QStringList all{"xfdesktop", "pcmanfm", "pcmanfm-qt"};
-        const auto row = [&](const char *vars, K kind, const QStringList &installed = {}) {
-            QTest::newRow(vars) << int(kind) << (installed.isEmpty() ? all : installed);
+        const auto row = [](const char *vars, K kind,
+                            const QStringList &installed = {"xfdesktop", "pcmanfm", "pcmanfm-qt"}) {
+            QTest::newRow(vars) << int(kind) << installed;
         };
         row("XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome);
-        row("XDG_CURRENT_DESKTOP=X-Cinnamon", K::Cinnamon);
-        row("XDG_CURRENT_DESKTOP=XFCE", K::Xfce);
-        row("XDG_CURRENT_DESKTOP=LXQt", K::Lxqt);
-        row("XDG_CURRENT_DESKTOP=LXDE", K::Lxde);
-        row("XDG_CURRENT_DESKTOP=sway;WAYLAND_DISPLAY=wayland-1", K::Sway);
-        row("XDG_CURRENT_DESKTOP=Hyprland;WAYLAND_DISPLAY=wayland-1", K::Hyprland);
-        row("DISPLAY=:0", K::X11Root);
         // any case, the earlier family winning; whole entries only
-        row("XDG_CURRENT_DESKTOP=gnome:KDE", K::Kde);
+        row("XDG_CURRENT_DESKTOP=gnome:kde", K::Kde);
         row("XDG_CURRENT_DESKTOP=KDEish:i3;DISPLAY=:0", K::X11Root);
         row("XDG_CURRENT_DESKTOP=MATE;DESKTOP_SESSION=plasma", K::Mate);
         // session names when XDG_CURRENT_DESKTOP says nothing useful, some by prefix

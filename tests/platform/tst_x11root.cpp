@@ -84,9 +84,9 @@ QImage placed(const QImage &picture, const QList<QRect> &monitors = {{0, 0, 1280
 
 } // namespace
 
-// feh's picture, then ours in nineteen switches and over changing monitors,
-// then feh's again: each setter must free the picture before it, and ours
-// must show exactly, centred on each monitor.
+// feh's picture, then ours in nineteen switches and over changing monitors:
+// each switch must free the picture before it, and ours must show exactly,
+// centred on each monitor.
 class TestX11Root : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -98,7 +98,7 @@ class TestX11Root : public QObject {
     }
 
   private slots:
-    void takesOverFollowsMonitorsFreesAndHandsBack() {
+    void takesOverFollowsMonitorsAndFrees() {
         Probe probe;
         QVERIFY(feh(qRgb(220, 0, 0)));
         QTRY_COMPARE(probe.image(probe.root), solid(qRgb(220, 0, 0)));
@@ -112,9 +112,9 @@ class TestX11Root : public QObject {
         QVERIFY(pictures[2].save(file, "BMP"));
         X11RootBackground background;
         QSet<quint32> owners;
+        QString error;
         for (int i = 0; i < 19; ++i) { // ending on the small one, for the monitors below
             const bool fromFile = i % 3 == 2;
-            QString error;
             QVERIFY2(background.apply(fromFile ? file : QString(),
                                       fromFile ? QImage() : pictures[i % 3], &error),
                      qPrintable(error));
@@ -128,8 +128,7 @@ class TestX11Root : public QObject {
         }
         // A retained connection keeps its client slot until it is killed: were
         // feh's or our old pictures not freed, switches would take new slots.
-        QVERIFY2(owners.size() <= 2 && probe.sizeOf(fehs).isEmpty(),
-                 qPrintable(QStringLiteral("%1 client slots").arg(owners.size())));
+        QVERIFY(owners.size() <= 2 && probe.sizeOf(fehs).isEmpty());
 
         // The primary at the top left with a taller one beside it; both resized
         // and moved; then the server's own single monitor again. The backend
@@ -152,7 +151,6 @@ class TestX11Root : public QObject {
             for (const QString &command : commands)
                 QCOMPARE(QProcess::execute("xrandr", command.split(u' ')), 0);
             QTRY_COMPARE_WITH_TIMEOUT(probe.image(probe.root), placed(shown, layout), 30000);
-            QString error;
             if (layout.size() > 1) { // a picture for each monitor
                 const QImage other = patterned({150, 90});
                 QVERIFY2(background.applyEach({{{"M0", layout[0], {}, 96}, {}, picture},
@@ -164,11 +162,6 @@ class TestX11Root : public QObject {
             QVERIFY2(background.apply(QString(), shown = picture, &error), qPrintable(error));
             QCOMPARE(probe.image(probe.root), placed(picture, layout));
         }
-
-        const xcb_pixmap_t ours = probe.property("_XROOTPMAP_ID");
-        QVERIFY(feh(qRgb(0, 0, 230)));
-        QTRY_COMPARE(probe.image(probe.root), solid(qRgb(0, 0, 230)));
-        QTRY_VERIFY(probe.sizeOf(ours).isEmpty());
     }
 };
 

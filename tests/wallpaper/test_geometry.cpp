@@ -6,15 +6,9 @@
 class TestGeometry : public QObject {
     Q_OBJECT
   private slots:
-    void fit() {
+    void fitAndCaption() {
         // Rounding a sliver to zero would leave no picture at all.
-        const QList<QSize> pictures = {{640, 480}, {600, 800}, {2000, 500}, {5, 7}, {100000, 1}};
-        const QList<QSize> fitted = {{1024, 768}, {576, 768}, {1024, 256}, {549, 768}, {1024, 1}};
-        for (int i = 0; i < pictures.size(); ++i)
-            QCOMPARE(fitToScreen(pictures[i], QSize(1024, 768)), fitted[i]);
-    }
-
-    void caption() {
+        QCOMPARE(fitToScreen({100000, 1}, {1024, 768}), QSize(1024, 1));
         const QSizeF t(100, 20);
         const QSize small(400, 300);
         const QRect taskbarBelow(0, 0, 1024, 738), whole(0, 0, 1024, 768);
@@ -34,72 +28,52 @@ class TestGeometry : public QObject {
     // Mirrors and clones show one picture between them, the primary's place
     // staying first; the bounding box reaches into negative coordinates as
     // the monitors do.
-    void monitorLayouts_data() {
-        QTest::addColumn<QList<QRect>>("monitors");
-        QTest::addColumn<QList<int>>("distinct"); // which of the monitors show their own
-        QTest::addColumn<QRect>("box");
+    void monitorLayouts() {
         const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
         const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
-        QTest::newRow("one") << QList{hd} << QList{0} << hd;
-        QTest::newRow("portrait beside landscape")
-            << QList{hd, portrait} << QList{0, 1} << QRect(0, -420, 3000, 1920);
-        QTest::newRow("left of the primary")
-            << QList{uhd, left} << QList{0, 1} << QRect(-1920, 0, 5760, 2160);
-        QTest::newRow("mirrored") << QList{hd, hd} << QList{0} << hd;
-        QTest::newRow("primary inside a larger clone")
-            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{1, 2}
-            << QRect(0, -420, 3000, 1920);
-        const QList<QRect> grid{hd, hd.translated(1920, 0), hd.translated(0, 1080),
-                                hd.translated(1920, 1080)};
-        QTest::newRow("four") << grid << QList{0, 1, 2, 3} << QRect(0, 0, 3840, 2160);
-    }
-    void monitorLayouts() {
-        QFETCH(QList<QRect>, monitors);
-        QFETCH(QList<int>, distinct);
-        QList<MonitorInfo> infos;
-        for (const QRect &m : monitors)
-            infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
-        QList<int> found;
-        for (const MonitorInfo &m : distinctMonitors(infos))
-            found << m.name.toInt();
-        QCOMPARE(found, distinct);
-        QTEST(boundingBox(infos), "box");
-        QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
-        QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
+        // The monitors, which of them show their own, the bounding box.
+        for (const auto &[monitors, distinct, box] :
+             QList<std::tuple<QList<QRect>, QList<int>, QRect>>{
+                 {{hd}, {0}, hd},
+                 {{hd, portrait}, {0, 1}, {0, -420, 3000, 1920}},
+                 {{uhd, left}, {0, 1}, {-1920, 0, 5760, 2160}},
+                 {{hd, hd}, {0}, hd}, // mirrored
+                 {{{0, 0, 1280, 720}, hd, portrait}, {1, 2}, {0, -420, 3000, 1920}}}) {
+            QList<MonitorInfo> infos;
+            for (const QRect &m : monitors)
+                infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
+            QList<int> found;
+            for (const MonitorInfo &m : distinctMonitors(infos))
+                found << m.name.toInt();
+            QCOMPARE(found, distinct);
+            QCOMPARE(boundingBox(infos), box);
+            QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
+            QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
+        }
     }
 
     // Upright pictures go to upright monitors while the step's pictures last;
     // every monitor gets one, the primary choosing first.
-    void orientations_data() {
-        QTest::addColumn<QList<bool>>("pictures"); // upright or not
-        QTest::addColumn<QList<bool>>("monitors");
-        QTest::addColumn<QList<int>>("chosen");
-        QTest::newRow("swapped") << QList{false, true} << QList{true, false} << QList{1, 0};
-        QTest::newRow("nothing upright")
-            << QList{false, false} << QList{true, false} << QList{0, 1};
-        QTest::newRow("three") << QList{false, false, true} << QList{false, true, false}
-                               << QList{0, 2, 1};
-        QTest::newRow("fewer pictures") << QList{true} << QList{false, true} << QList{0, 0};
-    }
     void orientations() {
-        QFETCH(QList<bool>, pictures);
-        QFETCH(QList<bool>, monitors);
-        QTEST(matchOrientations(pictures, monitors), "chosen");
+        for (const auto &[pictures, monitors, chosen] :
+             QList<std::tuple<QList<bool>, QList<bool>, QList<int>>>{
+                 {{false, true}, {true, false}, {1, 0}},
+                 {{false, false}, {true, false}, {0, 1}},
+                 {{false, false, true}, {false, true, false}, {0, 2, 1}},
+                 {{true}, {false, true}, {0, 0}}}) // fewer pictures
+            QCOMPARE(matchOrientations(pictures, monitors), chosen);
     }
 
     // A desktop's own list of monitors, matched to ours by place: a mirror or a slightly
-    // different rectangle still finds the monitor it mostly covers.
-    void mostOverlappingPlace_data() {
-        QTest::addColumn<QRect>("area");
-        QTest::addColumn<qsizetype>("found");
-        QTest::newRow("the second exactly") << QRect(1920, 0, 1080, 1920) << qsizetype(1);
-        QTest::newRow("mostly the second") << QRect(1000, 0, 1920, 1080) << qsizetype(1);
-        QTest::newRow("equal parts: the first") << QRect(1440, 0, 960, 100) << qsizetype(0);
-        QTest::newRow("only touching") << QRect(-100, 0, 100, 100) << qsizetype(-1);
-    }
+    // different rectangle still finds the monitor it mostly covers; equal parts, the first.
     void mostOverlappingPlace() {
-        QFETCH(QRect, area);
-        QTEST(mostOverlapping(area, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}}), "found");
+        const QList<QRect> places{{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}};
+        for (const auto &[area, found] :
+             QList<std::pair<QRect, qsizetype>>{{{1920, 0, 1080, 1920}, 1},
+                                                {{1000, 0, 1920, 1080}, 1},
+                                                {{1440, 0, 960, 100}, 0},
+                                                {{-100, 0, 100, 100}, -1}}) // only touching
+            QCOMPARE(mostOverlapping(area, places), found);
     }
 
     void captionTexts() {
@@ -113,12 +87,11 @@ class TestGeometry : public QObject {
                                  QLocale(QLocale::Japanese)),
                      texts[type]);
         // A backslash is an ordinary character in a Linux file name, a separator on Windows.
-        const QStringList paths = {"/写真/海 の 朝.jpg", "/home/a/Pictures/", "sea.jpg", "",
-                                   "/tmp/a\\b.jpg"};
-        const QStringList names = {"海 の 朝.jpg", "", "sea.jpg", "",
-                                   QDir::separator() == '/' ? "a\\b.jpg" : "b.jpg"};
-        for (int i = 0; i < paths.size(); ++i)
-            QCOMPARE(FileNameOf(paths[i]), names[i]);
+        QStringList names;
+        for (const QString path : {"/写真/海 の 朝.jpg", "/home/a/Pictures/", "", "/tmp/a\\b.jpg"})
+            names << FileNameOf(path);
+        QCOMPARE(names, QStringList({"海 の 朝.jpg", "", "",
+                                     QDir::separator() == '/' ? "a\\b.jpg" : "b.jpg"}));
     }
 };
 

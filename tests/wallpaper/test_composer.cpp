@@ -203,8 +203,8 @@ class TestComposer : public QObject {
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
     }
 
-    // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor
-    // where the desktop takes one, else one canvas over both.
+    // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor,
+    // fitted, where the desktop takes one, else one canvas over both.
     void monitors() {
         // Red counts the columns, blue the rows: seams show as jumps.
         QImage ramp(700, 400, QImage::Format_RGB32);
@@ -232,7 +232,7 @@ class TestComposer : public QObject {
             rig.desktop.eachMonitor = eachMonitor;
             rig.desktop.keepImages = true;
             const QStringList given = mode == 1 ? paths : paths.mid(1);
-            rig.composer.ComposeWallpaper(given, {.Stretch = true, .MonitorMode = mode});
+            rig.composer.ComposeWallpaper(given, {.Stretch = eachMonitor, .MonitorMode = mode});
             QCOMPARE(rig.desktop.calls, calls);
             QList<QSize> shown;
             for (const QImage &image : rig.desktop.images)
@@ -241,6 +241,9 @@ class TestComposer : public QObject {
             const auto shownPictures = rig.composer.shown();
             QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
             QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
+            // At its own size the picture is wider than the primary: it keeps to its monitor.
+            if (mode == 0 && !eachMonitor)
+                QCOMPARE(qRed(rig.desktop.images[0].pixel(399, 60)), (399 + 150) * 255 / 699);
             if (mode == 2 && eachMonitor) {
                 // Row 10 of the primary is row 60 of the picture; the portrait monitor goes on
                 // with the next column, on the same row.

@@ -60,7 +60,7 @@ class TestGeometry : public QObject {
                  {{false, true}, {true, false}, {1, 0}},
                  {{false, false}, {true, false}, {0, 1}},
                  {{false, false, true}, {false, true, false}, {0, 2, 1}},
-                 {{true}, {false, true}, {0, 0}}}) // fewer pictures
+                 {{true, false}, {false, true, true}, {1, 0, 0}}}) // fewer pictures: the first
             QCOMPARE(matchOrientations(pictures, monitors), chosen);
     }
 

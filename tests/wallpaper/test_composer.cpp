@@ -117,62 +117,78 @@ class TestComposer : public QObject {
     // A JPEG is decoded at the smallest m/8 of its size that still covers the target (the
     // screen, the preview), upright; never at full size for a small target, which for a large
     // photo takes ~144 MB.
+    void jpegScaleChoice_data() {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<char>("orientation");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<QSize>("decoded");
+        const auto row = [](const char *name, QSize stored, char turn, QSize target, QSize out) {
+            QTest::newRow(name) << stored << turn << target << out;
+        };
+        row("an eighth covers it", {800, 450}, 1, {100, 56}, {100, 57});
+        row("a pixel more: a quarter", {800, 450}, 1, {101, 56}, {200, 113});
+        row("seven eighths", {800, 450}, 1, {700, 393}, {700, 394});
+        row("sideways photo, upright target", {450, 800}, 6, {100, 56}, {100, 57});
+        row("target larger: full size", {800, 450}, 1, {1024, 768}, {800, 450});
+        row("no target: full size", {800, 450}, 1, {}, {800, 450});
+        row("8000x4500 to the screen", {8000, 4500}, 1, {1024, 576}, {2000, 1125});
+    }
     void jpegScaleChoice() {
-        // Stored, the EXIF orientation, the target, as decoded.
-        for (const auto &[stored, orientation, target, decoded] :
-             QList<std::tuple<QSize, char, QSize, QSize>>{
-                 {{800, 450}, 1, {100, 56}, {100, 57}},  // an eighth covers it
-                 {{800, 450}, 1, {101, 56}, {200, 113}}, // a pixel more: a quarter
-                 {{800, 450}, 1, {700, 393}, {700, 394}},
-                 {{450, 800}, 6, {100, 56}, {100, 57}}, // sideways photo, upright target
-                 {{800, 450}, 1, {1024, 768}, {800, 450}},
-                 {{800, 450}, 1, {}, {800, 450}},
-                 {{8000, 4500}, 1, {1024, 576}, {2000, 1125}}}) {
-            QImage grey(stored, QImage::Format_Grayscale8);
-            grey.fill(128);
-            const QByteArray jpeg = withOrientation(encoded(grey), orientation);
-            grey = QImage();
-            // The peak from here on is the decode's (a reset of VmHWM).
-            QFile refs("/proc/self/clear_refs");
-            QVERIFY(!statusKb("VmHWM") ||
-                    (refs.open(QIODevice::WriteOnly) && refs.write("5") == 1));
-            refs.close();
-            const qint64 before = statusKb("VmHWM");
-            const QSize size = PictureLoader::load(jpeg, target).size();
-            // libjpeg rounds a fraction of a pixel up, Qt's own reader (Windows) down.
-            const QSize off = size - decoded;
-            QVERIFY2(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1,
-                     qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
-            QCOMPARE_LT(statusKb("VmHWM") - before, 32 * 1024);
-        }
+        QFETCH(QSize, stored);
+        QFETCH(char, orientation);
+        QFETCH(QSize, target);
+        QFETCH(QSize, decoded);
+        QImage grey(stored, QImage::Format_Grayscale8);
+        grey.fill(128);
+        const QByteArray jpeg = withOrientation(encoded(grey), orientation);
+        grey = QImage();
+        // The peak from here on is the decode's (a reset of VmHWM).
+        QFile refs("/proc/self/clear_refs");
+        QVERIFY(!statusKb("VmHWM") || (refs.open(QIODevice::WriteOnly) && refs.write("5") == 1));
+        refs.close();
+        const qint64 before = statusKb("VmHWM");
+        const QSize size = PictureLoader::load(jpeg, target).size();
+        // libjpeg rounds a fraction of a pixel up, Qt's own reader (Windows) down.
+        const QSize off = size - decoded;
+        QVERIFY2(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1,
+                 qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        QCOMPARE_LT(statusKb("VmHWM") - before, 32 * 1024);
     }
 
     // Large JPEGs are scaled while decoding, and a large photo kept at its own size is no less
     // a wallpaper. The content decides, not the name. One stored sideways and tagged "turn
     // clockwise to view" is upright, blue top left.
-    void fitted() {
+    void fitted_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QSize>("size");
         const QString tagged =
             file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
-        const qint64 rest = statusKb("RssAnon"); // however many switches, it goes back
-        for (const auto &[path, stretch, size] : QList<std::tuple<QString, bool, QSize>>{
-                 {file("a.txt", encoded(quarters({640, 480}), "png")), true, {1024, 768}},
-                 {file("a.jpg", encoded(quarters({2400, 1600}))), true, {1024, 683}},
-                 {file("big.jpg", encoded(quarters({8000, 4500}))), false, {8000, 4500}},
-                 {tagged, false, {100, 200}},
-                 {tagged, true, {384, 768}}}) {
-            Rig rig(m_out);
-            rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
-            QCOMPARE(rig.desktop.calls, QStringList{m_out});
-            QCOMPARE_LT(statusKb("RssAnon") - rest, 4096);
-            const QImage bmp(m_out, "bmp");
-            QCOMPARE(bmp.size(), size);
-            const QList<Qt::GlobalColor> c = path == tagged
-                                                 ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
-                                                 : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
-            const int w = bmp.width() - 1, h = bmp.height() - 1;
-            QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
-            QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
-        }
+        QTest::newRow("PNG named .txt")
+            << file("a.txt", encoded(quarters({640, 480}), "png")) << true << QSize(1024, 768);
+        QTest::newRow("JPEG fitted")
+            << file("a.jpg", encoded(quarters({2400, 1600}))) << true << QSize(1024, 683);
+        QTest::newRow("8000x4500 at its own size")
+            << file("big.jpg", encoded(quarters({8000, 4500}))) << false << QSize(8000, 4500);
+        QTest::newRow("turned") << tagged << false << QSize(100, 200);
+        QTest::newRow("turned, fitted") << tagged << true << QSize(384, 768);
+    }
+    void fitted() {
+        QFETCH(QString, path);
+        QFETCH(bool, stretch);
+        static const qint64 rest = statusKb("RssAnon"); // however many switches, it goes back
+        Rig rig(m_out);
+        rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
+        QCOMPARE(rig.desktop.calls, QStringList{m_out});
+        QCOMPARE_LT(statusKb("RssAnon") - rest, 4096);
+        const QImage bmp(m_out, "bmp");
+        QTEST(bmp.size(), "size");
+        const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")
+                                             ? QList{Qt::blue, Qt::red, Qt::white, Qt::green}
+                                             : QList{Qt::red, Qt::green, Qt::blue, Qt::white};
+        const int w = bmp.width() - 1, h = bmp.height() - 1;
+        QVERIFY(near(bmp.pixel(0, 0), c[0]) && near(bmp.pixel(w, 0), c[1]));
+        QVERIFY(near(bmp.pixel(0, h), c[2]) && near(bmp.pixel(w, h), c[3]));
     }
 
     void caption() {
@@ -205,7 +221,29 @@ class TestComposer : public QObject {
 
     // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor,
     // fitted, where the desktop takes one, else one canvas over both.
+    void monitors_data() {
+        QTest::addColumn<qint16>("mode");
+        QTest::addColumn<bool>("eachMonitor"); // a file per monitor, fitted; else one canvas
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QList<QSize>>("sizes");
+        const QStringList two{m_out + "+" + m_dir.filePath("MirellWP-2.bmp")},
+            span{"span " + m_out};
+        const auto row = [](const char *name, qint16 mode, bool each, bool mirrored,
+                            const QStringList &calls, QList<QSize> sizes) {
+            QTest::newRow(name) << mode << each << mirrored << calls << sizes;
+        };
+        row("same on each", 0, true, false, two, {{400, 229}, {300, 171}});
+        row("each its own", 1, true, false, two, {{400, 300}, {300, 171}});
+        row("across", 2, true, false, two, {{400, 300}, {300, 400}});
+        row("same, one canvas", 0, false, false, span, {{700, 400}});
+        row("across, one canvas", 2, false, false, span, {{700, 400}});
+        row("mirrored", 1, true, true, {m_out}, {{400, 300}});
+    }
     void monitors() {
+        QFETCH(qint16, mode);
+        QFETCH(bool, eachMonitor);
+        QFETCH(bool, mirrored);
         // Red counts the columns, blue the rows: seams show as jumps.
         QImage ramp(700, 400, QImage::Format_RGB32);
         for (int y = 0; y < ramp.height(); ++y)
@@ -213,75 +251,68 @@ class TestComposer : public QObject {
                 ramp.setPixel(x, y, qRgb(x * 255 / 699, 0, y * 255 / 399));
         const QStringList paths{file("q.png", encoded(quarters({160, 120}), "png")),
                                 file("ramp.png", encoded(ramp, "png"))};
-        const QStringList two{m_out + "+" + m_dir.filePath("MirellWP-2.bmp")},
-            span{"span " + m_out};
-        // Mode, a file per monitor, mirrored; the desktop's calls and the pictures' sizes.
-        for (const auto &[mode, eachMonitor, mirrored, calls, sizes] :
-             QList<std::tuple<qint16, bool, bool, QStringList, QList<QSize>>>{
-                 {0, true, false, two, {{400, 229}, {300, 171}}},
-                 {1, true, false, two, {{400, 300}, {300, 171}}},
-                 {2, true, false, two, {{400, 300}, {300, 400}}},
-                 {0, false, false, span, {{700, 400}}},
-                 {2, false, false, span, {{700, 400}}},
-                 {1, true, true, {m_out}, {{400, 300}}}}) {
-            Rig rig(m_out);
-            const QRect primary(0, 0, 400, 300);
-            rig.screen.m_monitors = {
-                {"A", primary, primary, 96},
-                {"B", mirrored ? primary : QRect(400, -50, 300, 400), QRect(0, 0, 300, 400), 96}};
-            rig.desktop.eachMonitor = eachMonitor;
-            rig.desktop.keepImages = true;
-            const QStringList given = mode == 1 ? paths : paths.mid(1);
-            rig.composer.ComposeWallpaper(given, {.Stretch = eachMonitor, .MonitorMode = mode});
-            QCOMPARE(rig.desktop.calls, calls);
-            QList<QSize> shown;
-            for (const QImage &image : rig.desktop.images)
-                shown << image.size();
-            QCOMPARE(shown, sizes);
-            const auto shownPictures = rig.composer.shown();
-            QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
-            QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
-            // At its own size the picture is wider than the primary: it keeps to its monitor.
-            if (mode == 0 && !eachMonitor)
-                QCOMPARE(qRed(rig.desktop.images[0].pixel(399, 60)), (399 + 150) * 255 / 699);
-            if (mode == 2 && eachMonitor) {
-                // Row 10 of the primary is row 60 of the picture; the portrait monitor goes on
-                // with the next column, on the same row.
-                const QRgb a = rig.desktop.images[0].pixel(399, 10);
-                const QRgb b = rig.desktop.images[1].pixel(0, 60);
-                QCOMPARE(QList({qRed(a), qBlue(a), qRed(b), qBlue(b)}),
-                         QList({399 * 255 / 699, 60 * 255 / 399, 400 * 255 / 699, 60 * 255 / 399}));
-            }
+        Rig rig(m_out);
+        const QRect primary(0, 0, 400, 300);
+        rig.screen.m_monitors = {
+            {"A", primary, primary, 96},
+            {"B", mirrored ? primary : QRect(400, -50, 300, 400), QRect(0, 0, 300, 400), 96}};
+        rig.desktop.eachMonitor = eachMonitor;
+        rig.desktop.keepImages = true;
+        const QStringList given = mode == 1 ? paths : paths.mid(1);
+        rig.composer.ComposeWallpaper(given, {.Stretch = eachMonitor, .MonitorMode = mode});
+        QTEST(rig.desktop.calls, "calls");
+        QList<QSize> shown;
+        for (const QImage &image : rig.desktop.images)
+            shown << image.size();
+        QTEST(shown, "sizes");
+        const auto shownPictures = rig.composer.shown();
+        QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
+        QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
+        // At its own size the picture is wider than the primary: it keeps to its monitor.
+        if (mode == 0 && !eachMonitor)
+            QCOMPARE(qRed(rig.desktop.images[0].pixel(399, 60)), (399 + 150) * 255 / 699);
+        if (mode == 2 && eachMonitor) {
+            // Row 10 of the primary is row 60 of the picture; the portrait monitor goes on
+            // with the next column, on the same row.
+            const QRgb a = rig.desktop.images[0].pixel(399, 10);
+            const QRgb b = rig.desktop.images[1].pixel(0, 60);
+            QCOMPARE(QList({qRed(a), qBlue(a), qRed(b), qBlue(b)}),
+                     QList({399 * 255 / 699, 60 * 255 / 399, 400 * 255 / 699, 60 * 255 / 399}));
         }
     }
 
     // A disk a few pages short of the new wallpaper, then one with room.
+    void fullDiskKeepsThePreviousWallpaper_data() {
+        QTest::addColumn<qint64>("pagesShort");
+        QTest::newRow("one page short") << qint64(1);
+        QTest::newRow("three pages short") << qint64(3);
+        QTest::newRow("room to spare") << qint64(-1);
+    }
     void fullDiskKeepsThePreviousWallpaper() {
-        for (const qint64 pagesShort : {1, 3, -1}) {
-            QTemporaryDir disk;
-            if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk.path()}))
-                QSKIP("a tmpfs cannot be mounted here (not root, or no mount allowed)");
-            const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk.path()}); });
-            const QString out = disk.filePath("MirellWP.bmp");
-            // Rows of 3,000 bytes: a buffered write keeps the last 15,000 for the commit.
-            const QString picture = file("disk.png", encoded(quarters({1000, 200}), "png"));
-            QVERIFY(QFile(out).open(QIODevice::WriteOnly) && QFile::resize(out, 4096));
-            const qint64 bmpSize = 54 + 1000 * 3 * 200, page = 4096;
-            const qint64 room = (bmpSize + page - 1) / page * page - pagesShort * page;
-            QFile filler(disk.filePath("filler"));
-            const QByteArray fill(QStorageInfo(disk.path()).bytesAvailable() - room, 'x');
-            QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
+        QFETCH(qint64, pagesShort);
+        QTemporaryDir disk;
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=1m", "tmpfs", disk.path()}))
+            QSKIP("a tmpfs cannot be mounted here (not root, or no mount allowed)");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk.path()}); });
+        const QString out = disk.filePath("MirellWP.bmp");
+        // Rows of 3,000 bytes: a buffered write keeps the last 15,000 for the commit.
+        const QString picture = file("disk.png", encoded(quarters({1000, 200}), "png"));
+        QVERIFY(QFile(out).open(QIODevice::WriteOnly) && QFile::resize(out, 4096));
+        const qint64 bmpSize = 54 + 1000 * 3 * 200, page = 4096;
+        const qint64 room = (bmpSize + page - 1) / page * page - pagesShort * page;
+        QFile filler(disk.filePath("filler"));
+        const QByteArray fill(QStorageInfo(disk.path()).bytesAvailable() - room, 'x');
+        QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(fill) == fill.size());
 
-            Rig rig(out);
-            QSignalSpy failed(&rig.composer, &Composer::desktopFailed);
-            bool applied = false;
-            rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
-            QCOMPARE(applied, pagesShort < 0);
-            QCOMPARE(failed.size(), int(!applied)); // told, as a refusing desktop is
-            QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
-            QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
-            QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left
-        }
+        Rig rig(out);
+        QSignalSpy failed(&rig.composer, &Composer::desktopFailed);
+        bool applied = false;
+        rig.composer.ComposeWallpaper(picture, {}, [&] { applied = true; });
+        QCOMPARE(applied, pagesShort < 0);
+        QCOMPARE(failed.size(), int(!applied)); // told, as a refusing desktop is
+        QCOMPARE(rig.desktop.calls, applied ? QStringList{out} : QStringList());
+        QCOMPARE(QFileInfo(out).size(), applied ? bmpSize : page);
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files).size(), 2); // no temporary left
     }
 
     void requestDuringCompositionWaits() {

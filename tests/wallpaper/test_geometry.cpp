@@ -28,52 +28,70 @@ class TestGeometry : public QObject {
     // Mirrors and clones show one picture between them, the primary's place
     // staying first; the bounding box reaches into negative coordinates as
     // the monitors do.
-    void monitorLayouts() {
+    void monitorLayouts_data() {
+        QTest::addColumn<QList<QRect>>("monitors");
+        QTest::addColumn<QList<int>>("distinct"); // which of the monitors show their own
+        QTest::addColumn<QRect>("box");
         const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
         const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
-        // The monitors, which of them show their own, the bounding box.
-        for (const auto &[monitors, distinct, box] :
-             QList<std::tuple<QList<QRect>, QList<int>, QRect>>{
-                 {{hd}, {0}, hd},
-                 {{hd, portrait}, {0, 1}, {0, -420, 3000, 1920}},
-                 {{uhd, left}, {0, 1}, {-1920, 0, 5760, 2160}},
-                 {{hd, hd}, {0}, hd}, // mirrored
-                 {{{0, 0, 1280, 720}, hd, portrait}, {1, 2}, {0, -420, 3000, 1920}}}) {
-            QList<MonitorInfo> infos;
-            for (const QRect &m : monitors)
-                infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
-            QList<int> found;
-            for (const MonitorInfo &m : distinctMonitors(infos))
-                found << m.name.toInt();
-            QCOMPARE(found, distinct);
-            QCOMPARE(boundingBox(infos), box);
-            QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
-            QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
-        }
+        QTest::newRow("one") << QList{hd} << QList{0} << hd;
+        QTest::newRow("portrait beside landscape")
+            << QList{hd, portrait} << QList{0, 1} << QRect(0, -420, 3000, 1920);
+        QTest::newRow("left of the primary")
+            << QList{uhd, left} << QList{0, 1} << QRect(-1920, 0, 5760, 2160);
+        QTest::newRow("mirrored") << QList{hd, hd} << QList{0} << hd;
+        QTest::newRow("primary inside a larger clone")
+            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{1, 2}
+            << QRect(0, -420, 3000, 1920);
+    }
+    void monitorLayouts() {
+        QFETCH(QList<QRect>, monitors);
+        QFETCH(QList<int>, distinct);
+        QList<MonitorInfo> infos;
+        for (const QRect &m : monitors)
+            infos << MonitorInfo{QString::number(infos.size()), m, QRect(QPoint(), m.size())};
+        QList<int> found;
+        for (const MonitorInfo &m : distinctMonitors(infos))
+            found << m.name.toInt();
+        QCOMPARE(found, distinct);
+        QTEST(boundingBox(infos), "box");
+        QCOMPARE(picturesPerStep(MonitorMode::Each, infos), int(distinct.size()));
+        QCOMPARE(picturesPerStep(monitorModeFromStored(7), infos), 1);
     }
 
     // Upright pictures go to upright monitors while the step's pictures last;
     // every monitor gets one, the primary choosing first.
+    void orientations_data() {
+        QTest::addColumn<QList<bool>>("pictures"); // upright or not
+        QTest::addColumn<QList<bool>>("monitors");
+        QTest::addColumn<QList<int>>("chosen");
+        QTest::newRow("swapped") << QList{false, true} << QList{true, false} << QList{1, 0};
+        QTest::newRow("nothing upright")
+            << QList{false, false} << QList{true, false} << QList{0, 1};
+        QTest::newRow("three") << QList{false, false, true} << QList{false, true, false}
+                               << QList{0, 2, 1};
+        QTest::newRow("fewer pictures: the first")
+            << QList{true, false} << QList{false, true, true} << QList{1, 0, 0};
+    }
     void orientations() {
-        for (const auto &[pictures, monitors, chosen] :
-             QList<std::tuple<QList<bool>, QList<bool>, QList<int>>>{
-                 {{false, true}, {true, false}, {1, 0}},
-                 {{false, false}, {true, false}, {0, 1}},
-                 {{false, false, true}, {false, true, false}, {0, 2, 1}},
-                 {{true, false}, {false, true, true}, {1, 0, 0}}}) // fewer pictures: the first
-            QCOMPARE(matchOrientations(pictures, monitors), chosen);
+        QFETCH(QList<bool>, pictures);
+        QFETCH(QList<bool>, monitors);
+        QTEST(matchOrientations(pictures, monitors), "chosen");
     }
 
     // A desktop's own list of monitors, matched to ours by place: a mirror or a slightly
-    // different rectangle still finds the monitor it mostly covers; equal parts, the first.
+    // different rectangle still finds the monitor it mostly covers.
+    void mostOverlappingPlace_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<qsizetype>("found");
+        QTest::newRow("the second exactly") << QRect(1920, 0, 1080, 1920) << qsizetype(1);
+        QTest::newRow("mostly the second") << QRect(1000, 0, 1920, 1080) << qsizetype(1);
+        QTest::newRow("equal parts: the first") << QRect(1440, 0, 960, 100) << qsizetype(0);
+        QTest::newRow("only touching") << QRect(-100, 0, 100, 100) << qsizetype(-1);
+    }
     void mostOverlappingPlace() {
-        const QList<QRect> places{{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}};
-        for (const auto &[area, found] :
-             QList<std::pair<QRect, qsizetype>>{{{1920, 0, 1080, 1920}, 1},
-                                                {{1000, 0, 1920, 1080}, 1},
-                                                {{1440, 0, 960, 100}, 0},
-                                                {{-100, 0, 100, 100}, -1}}) // only touching
-            QCOMPARE(mostOverlapping(area, places), found);
+        QFETCH(QRect, area);
+        QTEST(mostOverlapping(area, {{0, 0, 1920, 1080}, {1920, 0, 1080, 1920}}), "found");
     }
 
     void captionTexts() {

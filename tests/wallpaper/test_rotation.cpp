@@ -58,25 +58,31 @@ class TestRotation : public QObject {
     // From ShufflePos 1 a RandomPick of 2 lands on 3; from there the step walks
     // on to the next unmarked picture, wrapping after the last. Pictures
     // applied by hand that marked every one before the round ended start a new one.
+    void shuffledWalk_data() {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QList<int>>("unmarked");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("wraps to the only one left") << 5 << QList<int>{1} << 1;
+        QTest::newRow("lands on an unmarked one") << 5 << QList<int>{3, 4} << 3;
+        QTest::newRow("walks to the next") << 5 << QList<int>{1, 4} << 4;
+        QTest::newRow("all marked by hand") << 3 << QList<int>{} << 3;
+    }
     void shuffledWalk() {
-        // Pictures, those unmarked, where the step lands.
-        for (const auto &[n, unmarked, expected] :
-             QList<std::tuple<int, QList<int>, int>>{{5, {1}, 1}, // wraps to the only one left
-                                                     {5, {3, 4}, 3},
-                                                     {5, {1, 4}, 4},
-                                                     {3, {}, 3}}) { // all marked by hand
-            Rotation rotation{
-                .Current = 2, .ShufflePos = 1, .ShuffleUsed = QVector<bool>(n + 1, true)};
-            for (int k : unmarked)
-                rotation.ShuffleUsed[k] = false;
-            ScriptedRandom random({drawFor(2, n)});
-            QCOMPARE(rotation.RotationStep(n, Order::Shuffled, random), expected);
-            QCOMPARE(rotation.ShufflePos, qint16(expected));
-            QVERIFY(rotation.ShuffleUsed[expected]);
-            // The other marks stay, or all go when a new round began.
-            QCOMPARE(rotation.ShuffleUsed.count(false),
-                     (unmarked.isEmpty() ? n : unmarked.size()) - 1);
-        }
+        QFETCH(int, n);
+        QFETCH(QList<int>, unmarked);
+        QFETCH(int, expected);
+        Rotation rotation{.Current = 2, .ShufflePos = 1, .ShuffleUsed = QVector<bool>(n + 1, true)};
+        for (int k : unmarked)
+            rotation.ShuffleUsed[k] = false;
+        ScriptedRandom random({drawFor(2, n)});
+        QCOMPARE(rotation.RotationStep(n, Order::Shuffled, random), expected);
+        QCOMPARE(rotation.ShufflePos, qint16(expected));
+        QVERIFY(rotation.ShuffleUsed[expected]);
+        // The other marks stay, or all go when a new round began.
+        QCOMPARE(rotation.ShuffleUsed.count(false), (unmarked.isEmpty() ? n : unmarked.size()) - 1);
+    }
+
+    void manualMarks() {
         // In shuffled order a missing or short table grows, and pictures
         // applied by hand count as shown: from 8 a jump of 3 lands on the
         // marked 3 and walks on to 4.

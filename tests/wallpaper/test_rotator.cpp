@@ -22,6 +22,7 @@ class FakeTimer : public QObject {
 struct OkCase {
     int order, current, confirmed, switched, count, picture, writes;
 };
+Q_DECLARE_METATYPE(OkCase)
 
 namespace {
 
@@ -64,30 +65,33 @@ class TestRotator : public QObject {
     // What OK puts on the desktop, by the stored order (0 list, 1 shuffle,
     // 2 random), the confirmed one and the length of the list it confirms;
     // the timer takes the new interval either way.
+    void okComposes_data() {
+        QTest::addColumn<OkCase>("c");
+        QTest::newRow("same again") << OkCase{0, 3, 0, false, 5, 3, false};
+        QTest::newRow("order switched") << OkCase{0, 3, 2, true, 5, 5, true};
+        QTest::newRow("the last one again") << OkCase{0, 5, 0, false, 5, 5, false};
+        QTest::newRow("shown one removed") << OkCase{0, 4, 0, false, 2, 1, false};
+        QTest::newRow("all removed") << OkCase{0, 3, 0, false, 0, 0, false};
+        QTest::newRow("nothing chosen yet") << OkCase{1, 4, 1, false, 5, 5, true};
+        QTest::newRow("random switched") << OkCase{2, 4, 2, false, 5, 5, true};
+    }
     void okComposes() {
-        for (const OkCase &c : QList<OkCase>{{0, 3, 0, false, 5, 3, false},   // same again
-                                             {0, 3, 2, true, 5, 5, true},     // order switched
-                                             {0, 5, 0, false, 5, 5, false},   // the last one again
-                                             {0, 4, 0, false, 2, 1, false},   // shown one removed
-                                             {0, 3, 0, false, 0, 0, false},   // all removed
-                                             {1, 4, 1, false, 5, 5, true},    // nothing chosen yet
-                                             {2, 4, 2, false, 5, 5, true}}) { // random switched
-            Rig rig(5, {{"OrderMode", QString::number(c.order)},
-                        {"Current", QString::number(c.current)}});
-            rig.random.script({0.9});
-            const PictureList all = rig.rotator.pictures();
-            rig.rotator.setPictures({all.Files.mid(0, c.count), all.Titles.mid(0, c.count)});
-            Settings record = rig.rotator.settings();
-            record.OrderMode = qint16(c.confirmed);
-            record.MirellTime = 9;
-            rig.rotator.confirm(record, c.switched);
-            QCOMPARE(rig.timer->alarmMinute, 9);
-            const QString picture = c.picture ? QString::number(c.picture) : QString();
-            QCOMPARE(rig.numbers(rig.composed), picture);
-            QCOMPARE(rig.rotator.currentTitle(), c.picture ? "p" + picture + ".png" : QString());
-            QCOMPARE(rig.store.puts().isEmpty() ? QString() : rig.current(),
-                     c.writes ? picture : QString());
-        }
+        QFETCH(OkCase, c);
+        Rig rig(5,
+                {{"OrderMode", QString::number(c.order)}, {"Current", QString::number(c.current)}});
+        rig.random.script({0.9});
+        const PictureList all = rig.rotator.pictures();
+        rig.rotator.setPictures({all.Files.mid(0, c.count), all.Titles.mid(0, c.count)});
+        Settings record = rig.rotator.settings();
+        record.OrderMode = qint16(c.confirmed);
+        record.MirellTime = 9;
+        rig.rotator.confirm(record, c.switched);
+        QCOMPARE(rig.timer->alarmMinute, 9);
+        const QString picture = c.picture ? QString::number(c.picture) : QString();
+        QCOMPARE(rig.numbers(rig.composed), picture);
+        QCOMPARE(rig.rotator.currentTitle(), c.picture ? "p" + picture + ".png" : QString());
+        QCOMPARE(rig.store.puts().isEmpty() ? QString() : rig.current(),
+                 c.writes ? picture : QString());
     }
 
     // What the timer, the tray, the window and a restart put on the desktop
@@ -237,14 +241,17 @@ class TestRotator : public QObject {
 
     // When the next alarm comes, from the timer's counts (a minute is 60
     // ticks; an interval below 1 alarms every minute).
+    void nextSwitch_data() {
+        QTest::addColumn<QList<int>>("c"); // interval, minutes and ticks counted, seconds left
+        QTest::newRow("halfway") << QList<int>{5, 2, 30, 150};
+        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
+    }
     void nextSwitch() {
-        // interval, minutes and ticks counted, seconds left
-        for (const QList<int> &c : QList<QList<int>>{{5, 2, 30, 150}, {0, 3, 10, 50}}) {
-            Rig rig(1);
-            std::tie(rig.timer->alarmMinute, rig.timer->minutes, rig.timer->ticks) =
-                std::tuple(c[0], c[1], c[2]);
-            QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(c[3]));
-        }
+        QFETCH(QList<int>, c);
+        Rig rig(1);
+        std::tie(rig.timer->alarmMinute, rig.timer->minutes, rig.timer->ticks) =
+            std::tuple(c[0], c[1], c[2]);
+        QCOMPARE(rig.rotator.status().next, rig.clock.now().addSecs(c[3]));
     }
 };
 

@@ -3,11 +3,7 @@
 #include "PictureLoader.h"
 
 #include <QBitmap>
-#include <QBuffer>
 #include <QImageWriter>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QStorageInfo>
 #include <QtTest>
 
 namespace {
@@ -40,25 +36,20 @@ QByteArray withOrientation(const QByteArray &jpeg, char orientation) {
            exif + jpeg.mid(2);
 }
 
-// A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share. Without
-// /proc (Windows), or under AddressSanitizer, whose quarantine and shadow memory grow with
-// every allocation, memory figures say nothing.
+// A field of /proc/self/status in kB: VmHWM is the peak, RssAnon the heap's share. 0 without
+// /proc (Windows), or under AddressSanitizer, whose quarantine and shadow memory grow with every
+// allocation: there memory figures say nothing.
 qint64 statusKb(const QByteArray &field) {
     QFile status("/proc/self/status");
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    const qsizetype at = text.indexOf(field + ':') + field.size() + 1;
-    return text.mid(at, text.indexOf('\n', at) - at).trimmed().split(' ')[0].toLongLong();
-}
-#ifdef __SANITIZE_ADDRESS__
-const bool MemoryMeasurable = false;
-#else
-const bool MemoryMeasurable = statusKb("VmHWM") > 0;
+#ifndef __SANITIZE_ADDRESS__
+    if (status.open(QIODevice::ReadOnly)) {
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf(field + ':') + field.size() + 1;
+        return text.mid(at, text.indexOf('\n', at) - at).trimmed().split(' ')[0].toLongLong();
+    }
 #endif
-#define QVERIFY_GROWN_UNDER(kb, grown)                                                             \
-    do {                                                                                           \
-        const qint64 grownKb = (grown);                                                            \
-        QVERIFY2(!MemoryMeasurable || grownKb < (kb), qPrintable(QString::number(grownKb)));       \
-    } while (false)
+    return 0;
+}
 
 // A composer on fakes: 1024 x 768 with a 30-pixel bar at the bottom.
 struct Rig {
@@ -118,7 +109,7 @@ class TestComposer : public QObject {
             }
         }
         // The bomb is refused from its header, before the decoder allocates for it.
-        QVERIFY_GROWN_UNDER(64 * 1024, statusKb("VmHWM") - peak);
+        QCOMPARE_LT(statusKb("VmHWM") - peak, 64 * 1024);
         QVERIFY(!called && rig.desktop.calls.isEmpty() && unwritable.desktop.calls.isEmpty());
         QCOMPARE(QFileInfo(m_out).size(), qint64(sizeof "the previous wallpaper" - 1));
     }
@@ -146,22 +137,22 @@ class TestComposer : public QObject {
         QFETCH(QSize, stored);
         QFETCH(char, orientation);
         QFETCH(QSize, target);
+        QFETCH(QSize, decoded);
         QImage grey(stored, QImage::Format_Grayscale8);
         grey.fill(128);
         const QByteArray jpeg = withOrientation(encoded(grey), orientation);
         grey = QImage();
         // The peak from here on is the decode's (a reset of VmHWM).
         QFile refs("/proc/self/clear_refs");
-        QVERIFY(!MemoryMeasurable || (refs.open(QIODevice::WriteOnly) && refs.write("5") == 1));
+        QVERIFY(!statusKb("VmHWM") || (refs.open(QIODevice::WriteOnly) && refs.write("5") == 1));
         refs.close();
         const qint64 before = statusKb("VmHWM");
         const QSize size = PictureLoader::load(jpeg, target).size();
         // libjpeg rounds a fraction of a pixel up, Qt's own reader (Windows) down.
-        QFETCH(QSize, decoded);
         const QSize off = size - decoded;
         QVERIFY2(qAbs(off.width()) <= 1 && qAbs(off.height()) <= 1,
                  qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
-        QVERIFY_GROWN_UNDER(32 * 1024, statusKb("VmHWM") - before);
+        QCOMPARE_LT(statusKb("VmHWM") - before, 32 * 1024);
     }
 
     // Large JPEGs are scaled while decoding, and a large photo kept at its own size is no less
@@ -189,7 +180,7 @@ class TestComposer : public QObject {
         Rig rig(m_out);
         rig.composer.ComposeWallpaper(path, {.Stretch = stretch});
         QCOMPARE(rig.desktop.calls, QStringList{m_out});
-        QVERIFY_GROWN_UNDER(4096, statusKb("RssAnon") - rest);
+        QCOMPARE_LT(statusKb("RssAnon") - rest, 4096);
         const QImage bmp(m_out, "bmp");
         QTEST(bmp.size(), "size");
         const QList<Qt::GlobalColor> c = path.endsWith("tagged.jpg")
@@ -228,11 +219,11 @@ class TestComposer : public QObject {
         QVERIFY(qAbs(inks[1].height() - 2 * inks[0].height()) <= 3);
     }
 
-    // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor
-    // where the desktop takes one, else one canvas over both.
+    // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor,
+    // fitted, where the desktop takes one, else one canvas over both.
     void monitors_data() {
         QTest::addColumn<qint16>("mode");
-        QTest::addColumn<bool>("eachMonitor");
+        QTest::addColumn<bool>("eachMonitor"); // a file per monitor, fitted; else one canvas
         QTest::addColumn<bool>("mirrored");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<QList<QSize>>("sizes");
@@ -268,7 +259,7 @@ class TestComposer : public QObject {
         rig.desktop.eachMonitor = eachMonitor;
         rig.desktop.keepImages = true;
         const QStringList given = mode == 1 ? paths : paths.mid(1);
-        rig.composer.ComposeWallpaper(given, {.Stretch = true, .MonitorMode = mode});
+        rig.composer.ComposeWallpaper(given, {.Stretch = eachMonitor, .MonitorMode = mode});
         QTEST(rig.desktop.calls, "calls");
         QList<QSize> shown;
         for (const QImage &image : rig.desktop.images)
@@ -277,6 +268,9 @@ class TestComposer : public QObject {
         const auto shownPictures = rig.composer.shown();
         QCOMPARE(shownPictures.size(), mirrored ? 1 : 2);
         QCOMPARE(shownPictures.last().picture, given.value(shownPictures.size() - 1, given[0]));
+        // At its own size the picture is wider than the primary: it keeps to its monitor.
+        if (mode == 0 && !eachMonitor)
+            QCOMPARE(qRed(rig.desktop.images[0].pixel(399, 60)), (399 + 150) * 255 / 699);
         if (mode == 2 && eachMonitor) {
             // Row 10 of the primary is row 60 of the picture; the portrait monitor goes on
             // with the next column, on the same row.

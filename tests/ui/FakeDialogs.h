@@ -2,7 +2,6 @@
 
 #include "Dialogs.h"
 
-#include <QList>
 #include <QStringList>
 
 #include <functional>

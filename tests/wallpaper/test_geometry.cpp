@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "Geometry.h"
 #include "MonitorLayout.h"
 
@@ -29,20 +30,17 @@ class TestGeometry : public QObject {
     // staying first; the bounding box reaches into negative coordinates as
     // the monitors do.
     void monitorLayouts_data() {
-        QTest::addColumn<QList<QRect>>("monitors");
-        QTest::addColumn<QList<int>>("distinct"); // which of the monitors show their own
-        QTest::addColumn<QRect>("box");
+        // "distinct": which of the monitors show their own.
+        const auto row =
+            addColumns<QList<QRect>, QList<int>, QRect>({"monitors", "distinct", "box"});
         const QRect hd(0, 0, 1920, 1080), uhd(0, 0, 3840, 2160);
         const QRect portrait(1920, -420, 1080, 1920), left(-1920, 200, 1920, 1080);
-        QTest::newRow("one") << QList{hd} << QList{0} << hd;
-        QTest::newRow("portrait beside landscape")
-            << QList{hd, portrait} << QList{0, 1} << QRect(0, -420, 3000, 1920);
-        QTest::newRow("left of the primary")
-            << QList{uhd, left} << QList{0, 1} << QRect(-1920, 0, 5760, 2160);
-        QTest::newRow("mirrored") << QList{hd, hd} << QList{0} << hd;
-        QTest::newRow("primary inside a larger clone")
-            << QList{QRect(0, 0, 1280, 720), hd, portrait} << QList{1, 2}
-            << QRect(0, -420, 3000, 1920);
+        row("one", {hd}, {0}, hd);
+        row("portrait beside landscape", {hd, portrait}, {0, 1}, {0, -420, 3000, 1920});
+        row("left of the primary", {uhd, left}, {0, 1}, {-1920, 0, 5760, 2160});
+        row("mirrored", {hd, hd}, {0}, hd);
+        row("primary inside a larger clone", {{0, 0, 1280, 720}, hd, portrait}, {1, 2},
+            {0, -420, 3000, 1920});
     }
     void monitorLayouts() {
         QFETCH(QList<QRect>, monitors);
@@ -62,16 +60,13 @@ class TestGeometry : public QObject {
     // Upright pictures go to upright monitors while the step's pictures last;
     // every monitor gets one, the primary choosing first.
     void orientations_data() {
-        QTest::addColumn<QList<bool>>("pictures"); // upright or not
-        QTest::addColumn<QList<bool>>("monitors");
-        QTest::addColumn<QList<int>>("chosen");
-        QTest::newRow("swapped") << QList{false, true} << QList{true, false} << QList{1, 0};
-        QTest::newRow("nothing upright")
-            << QList{false, false} << QList{true, false} << QList{0, 1};
-        QTest::newRow("three") << QList{false, false, true} << QList{false, true, false}
-                               << QList{0, 2, 1};
-        QTest::newRow("fewer pictures: the first")
-            << QList{true, false} << QList{false, true, true} << QList{1, 0, 0};
+        // Upright or not, each picture and each monitor; the picture each monitor gets.
+        const auto row =
+            addColumns<QList<bool>, QList<bool>, QList<int>>({"pictures", "monitors", "chosen"});
+        row("swapped", {false, true}, {true, false}, {1, 0});
+        row("nothing upright", {false, false}, {true, false}, {0, 1});
+        row("three", {false, false, true}, {false, true, false}, {0, 2, 1});
+        row("fewer pictures: the first", {true, false}, {false, true, true}, {1, 0, 0});
     }
     void orientations() {
         QFETCH(QList<bool>, pictures);
@@ -82,12 +77,11 @@ class TestGeometry : public QObject {
     // A desktop's own list of monitors, matched to ours by place: a mirror or a slightly
     // different rectangle still finds the monitor it mostly covers.
     void mostOverlappingPlace_data() {
-        QTest::addColumn<QRect>("area");
-        QTest::addColumn<qsizetype>("found");
-        QTest::newRow("the second exactly") << QRect(1920, 0, 1080, 1920) << qsizetype(1);
-        QTest::newRow("mostly the second") << QRect(1000, 0, 1920, 1080) << qsizetype(1);
-        QTest::newRow("equal parts: the first") << QRect(1440, 0, 960, 100) << qsizetype(0);
-        QTest::newRow("only touching") << QRect(-100, 0, 100, 100) << qsizetype(-1);
+        const auto row = addColumns<QRect, qsizetype>({"area", "found"});
+        row("the second exactly", {1920, 0, 1080, 1920}, 1);
+        row("mostly the second", {1000, 0, 1920, 1080}, 1);
+        row("equal parts: the first", {1440, 0, 960, 100}, 0);
+        row("only touching", {-100, 0, 100, 100}, -1);
     }
     void mostOverlappingPlace() {
         QFETCH(QRect, area);

@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "Sandbox.h"
 #include "TrayIcon.h"
 
@@ -112,11 +113,10 @@ class TestAppPlain : public QObject {
     // StatusNotifierItem counts as a tray. (A start by hand opens the window:
     // late-tray.sh.)
     void atLoginTheWaitEnds_data() {
-        QTest::addColumn<bool>("notifications");
-        QTest::addColumn<bool>("panel");
-        QTest::newRow("a note") << true << false;
-        QTest::newRow("no notices: the window") << false << false;
-        QTest::newRow("D-Bus panel: nothing") << true << true;
+        const auto row = addColumns<bool, bool>({"notifications", "panel"});
+        row("a note", true, false);
+        row("no notices: the window", false, false);
+        row("D-Bus panel: nothing", true, true);
     }
     void atLoginTheWaitEnds() {
         QFETCH(bool, notifications);

@@ -3,6 +3,7 @@
 // clients. The clients are perl one-liners, so that this thread's event loop
 // serves them.
 #include "CommandLine.h"
+#include "DataTable.h"
 #include "LocalAccess.h"
 #include "RemoteControl.h"
 
@@ -66,12 +67,8 @@ class TestRemoteControl : public QObject {
     }
 
     void parse_data() {
-        QTest::addColumn<QString>("args");
-        QTest::addColumn<A>("action");
-        QTest::addColumn<QString>("expected"); // the word sent, or how the text printed begins
-        const auto row = [](const char *name, const char *args, A action, const char *expected) {
-            QTest::newRow(name) << QString(args) << action << QString(expected);
-        };
+        // expected: the word sent, or how the text printed begins
+        const auto row = addColumns<QString, A, QString>({"args", "action", "expected"});
         row("help", "--help", A::Help, "Usage: ");
         row("version", "-v", A::Version, "Mirell 2.10.0000\n");
         row("unknown", "--bogus", A::UsageError, "Unknown option 'bogus'.");
@@ -114,11 +111,10 @@ class TestRemoteControl : public QObject {
     }
 
     void misbehavingClients_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("unknown") << QByteArray("bogus\n") << QByteArray("error: unknown command\n");
-        QTest::newRow("too long") << QByteArray(8000, 'x') + '\n' << QByteArray();
-        QTest::newRow("never finished") << QByteArray("nex") << QByteArray();
+        const auto row = addColumns<QByteArray, QByteArray>({"data", "answer"});
+        row("unknown", "bogus\n", "error: unknown command\n");
+        row("too long", QByteArray(8000, 'x') + '\n', {});
+        row("never finished", "nex", {});
     }
     void misbehavingClients() {
         QFETCH(QByteArray, data);
@@ -151,10 +147,9 @@ class TestRemoteControl : public QObject {
     // Each layer keeps another user out on its own: the socket file only this
     // user may open, and the kernel's word on who connected.
     void otherUsersAreKeptOut_data() {
-        QTest::addColumn<bool>("socketOpen");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("by the socket's permissions") << false << QByteArray("<refused>");
-        QTest::newRow("by the peer's credentials") << true << QByteArray();
+        const auto row = addColumns<bool, QByteArray>({"socketOpen", "answer"});
+        row("by the socket's permissions", false, "<refused>");
+        row("by the peer's credentials", true, {});
     }
     void otherUsersAreKeptOut() {
         QFETCH(bool, socketOpen);
@@ -167,15 +162,14 @@ class TestRemoteControl : public QObject {
     // Lock and socket live only in a folder of this user's alone; without a
     // private runtime folder, one is made in the cache folder.
     void privateFolder_data() {
-        QTest::addColumn<QString>("runtime"); // its mode, "theirs" when another user's; "": none
-        QTest::addColumn<QString>("cache");   // the same for ours in the cache folder
-        QTest::addColumn<QString>("chosen");  // "": none
+        // runtime, cache: each folder's mode, with "theirs" when another user's; "": none
+        const auto row = addColumns<QString, QString, QString>({"runtime", "cache", "chosen"});
         for (auto [name, runtime, cache, chosen] :
              {std::array{"private runtime", "700", "", "runtime"},
               {"runtime open to all", "777", "", "cache"},
               {"cache folder left open", "", "755", "cache"},
               {"cache folder of another user", "", "700 theirs", ""}})
-            QTest::newRow(name) << QString(runtime) << QString(cache) << QString(chosen);
+            row(name, runtime, cache, chosen);
     }
     void privateFolder() {
         QFETCH(QString, runtime);

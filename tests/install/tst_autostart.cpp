@@ -1,4 +1,5 @@
 #include "Autostart.h"
+#include "DataTable.h"
 
 #include <QtTest>
 
@@ -27,16 +28,12 @@ class TestAutostart : public QObject {
     // left bare would be expanded by launchers that hand it to a shell), and
     // the entry read back by us and started by GLib's launcher.
     void execStartsThatVeryProgram_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << QString("plain") << QString("/opt/plain/mirell");
-        QTest::newRow("quotes") << QString("it's \"quoted\"")
-                                << QString("\"/opt/it's \\\\\"quoted\\\\\"/mirell\"");
-        QTest::newRow("shell") << QString("back\\slash $HOME `x`")
-                               << QString(
-                                      "\"/opt/back\\\\\\\\slash \\\\$HOME \\\\`x\\\\`/mirell\"");
-        QTest::newRow("percent") << QString("100% sure; a|b & (c) #d")
-                                 << QString("\"/opt/100%% sure; a|b & (c) #d/mirell\"");
+        const auto row = addColumns<QString, QString>({"folder", "exec"});
+        row("plain", "plain", "/opt/plain/mirell");
+        row("quotes", "it's \"quoted\"", "\"/opt/it's \\\\\"quoted\\\\\"/mirell\"");
+        row("shell", "back\\slash $HOME `x`",
+            "\"/opt/back\\\\\\\\slash \\\\$HOME \\\\`x\\\\`/mirell\"");
+        row("percent", "100% sure; a|b & (c) #d", "\"/opt/100%% sure; a|b & (c) #d/mirell\"");
     }
     void execStartsThatVeryProgram() {
         QFETCH(QString, folder);
@@ -61,17 +58,14 @@ class TestAutostart : public QObject {
     }
 
     void classifiesWhatIsThere_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<State>("state");
+        const auto row = addColumns<QString, State>({"entry", "state"});
         const QString ours = Autostart::entryText("/opt/my apps/mirell"),
                       head = "[Desktop Entry]\n";
-        QTest::newRow("an older copy's") << head + "Exec=\"/opt/my apps/mirell\"\n" << State::On;
-        QTest::newRow("quoted by hand") << head + "Exec = \"/opt/my apps/mirell\" %U\n"
-                                        << State::On;
-        QTest::newRow("hidden") << ours + "Hidden=true\n" << State::Disabled;
-        QTest::newRow("off in GNOME") << ours + "X-GNOME-Autostart-enabled=false\n"
-                                      << State::Disabled;
-        QTest::newRow("unclosed quote") << head + "Exec=\"/opt/my apps/mirell\n" << State::Edited;
+        row("an older copy's", head + "Exec=\"/opt/my apps/mirell\"\n", State::On);
+        row("quoted by hand", head + "Exec = \"/opt/my apps/mirell\" %U\n", State::On);
+        row("hidden", ours + "Hidden=true\n", State::Disabled);
+        row("off in GNOME", ours + "X-GNOME-Autostart-enabled=false\n", State::Disabled);
+        row("unclosed quote", head + "Exec=\"/opt/my apps/mirell\n", State::Edited);
     }
     void classifiesWhatIsThere() {
         QFETCH(QString, entry);
@@ -81,18 +75,16 @@ class TestAutostart : public QObject {
     // What would hold a reader forever or is no entry, and an entry that
     // would start nothing at login: reported, and nothing written or removed.
     void refusedAndLeftAlone_data() {
-        QTest::addColumn<QByteArray>("folder"); // the program's
-        QTest::addColumn<QString>("there");     // at the entry's place
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("why");
+        // folder: the program's; there: what lies at the entry's place
+        const auto row =
+            addColumns<QByteArray, QString, QString, QString>({"folder", "there", "value", "why"});
         // A read that fails stops every value alike; asking would print what it read.
         for (auto [name, folder, there, value, why] :
              {std::array{"percent", "100%", "", "on", "not turned on"},
               {"not UTF-8", "bin\xff", "", "on", "not turned on"},
               {"pipe", "apps", "pipe", "", "left as it is"},
               {"huge", "apps", "huge", "", "left as it is"}})
-            QTest::newRow(name) << QByteArray(folder) << QString(there) << QString(value)
-                                << QString(why);
+            row(name, folder, there, value, why);
     }
     void refusedAndLeftAlone() {
         QFETCH(QByteArray, folder);

@@ -1,4 +1,5 @@
 #include "ControlHost.h"
+#include "DataTable.h"
 #include "MinuteCounter.h"
 
 #include <QtTest>
@@ -19,18 +20,14 @@ class TestControlHost : public QObject {
     // Minutes of ticks with the interval changed part way: the minutes after the
     // change (from 1) that end with an alarm; no event is ever due off a sixtieth tick.
     void alarmsEveryIntervalCountingOnAcrossChanges_data() {
-        QTest::addColumn<qint32>("before");
-        QTest::addColumn<int>("minutesBefore");
-        QTest::addColumn<qint32>("after");
-        QTest::addColumn<QList<int>>("expected");
+        const auto row = addColumns<qint32, int, qint32, QList<int>>(
+            {"before", "minutesBefore", "after", "expected"});
         const QList<int> everyMinute{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-        QTest::newRow("every 5") << 0 << 0 << 5 << QList<int>{5, 10, 15};
-        QTest::newRow("never set") << 0 << 0 << 0 << everyMinute;
-        QTest::newRow("most negative")
-            << 0 << 0 << std::numeric_limits<qint32>::min() << everyMinute;
-        QTest::newRow("lowered below the count: due at once")
-            << 60 << 10 << 3 << QList<int>{1, 4, 7, 10, 13, 16};
-        QTest::newRow("raised: minutes counted still count") << 3 << 2 << 5 << QList<int>{3, 8, 13};
+        row("every 5", 0, 0, 5, {5, 10, 15});
+        row("never set", 0, 0, 0, everyMinute);
+        row("most negative", 0, 0, std::numeric_limits<qint32>::min(), everyMinute);
+        row("lowered below the count: due at once", 60, 10, 3, {1, 4, 7, 10, 13, 16});
+        row("raised: minutes counted still count", 3, 2, 5, {3, 8, 13});
     }
     void alarmsEveryIntervalCountingOnAcrossChanges() {
         QFETCH(qint32, before);
@@ -82,15 +79,9 @@ class TestControlHost : public QObject {
     // no UTF-8) with a good plugin planted in the current directory, which
     // must never be searched.
     void findsThePluginBesideOrInstalledOnly_data() {
-        QTest::addColumn<QByteArray>("bin");
-        QTest::addColumn<QByteArray>("good"); // below bin; null: none
-        QTest::addColumn<QByteArray>("broken");
-        QTest::addColumn<QString>("error"); // empty: the control is made
-        const auto row = [](const char *name, const char *bin, const char *good, const char *broken,
-                            const char *error) {
-            QTest::newRow(name) << QByteArray(bin) << QByteArray(good) << QByteArray(broken)
-                                << QString(error);
-        };
+        // good: below bin, null: none; error: empty when the control is made
+        const auto row = addColumns<QByteArray, QByteArray, QByteArray, QString>(
+            {"bin", "good", "broken", "error"});
         const char *installed = "/" MIRELL_PLUGIN_RELATIVE_DIR;
         row("in plugins", "bin", "/plugins", nullptr, "");
         row("broken copy beside passed over", "bin", installed, "", "");

@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "IniSettingsStore.h"
 #include "MemorySettingsStore.h"
 #include "Settings.h"
@@ -32,23 +33,38 @@ static QByteArray bytesOf(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+static constexpr int None = std::numeric_limits<int>::min();
+template <typename T> static int orNone(std::optional<T> value) {
+    return value ? int(*value) : None;
+}
+
 class TestSettings : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
   private slots:
-    // Each text as a 16-bit whole number (halves to even; "-" when it is no
-    // number or does not fit) and as a truth value.
+    // Each text as a 16-bit whole number (halves to even; None when it is no
+    // number or does not fit) and as a truth value (1, 0, or None).
+    void parsesText_data() {
+        const auto row = addColumns<QString, int, int>({"text", "whole", "truth"});
+        row("blanks, exponent", " -1e3 ", -1000, 1);
+        row("half down to even", "10.5", 10, 1);
+        row("half up to even", "11.5", 12, 1);
+        row("negative half", "-2.5", -2, 1);
+        row("just above half", "2.5001", 3, 1);
+        row("lowest", "-32768.4", -32768, 1);
+        row("rounds out of range", "32767.5", None, 1);
+        row("zero", "0.0", 0, 0);
+        row("any case", " tRuE ", None, 1);
+        row("false", "FALSE", None, 0);
+        row("word", "yes", None, None);
+        row("infinity", "inf", None, None);
+    }
     void parsesText() {
-        const auto shown = [](auto value) {
-            return value ? QString::number(int(*value)) : QStringLiteral("-");
-        };
-        QStringList parsed;
-        for (const char *text : {" -1e3 ", "10.5", "11.5", "-2.5", "2.5001", "-32768.4", "32767.5",
-                                 "0.0", " tRuE ", "FALSE", "yes", "inf"})
-            parsed << shown(parseInt16(text)) + '/' + shown(parseBool(text));
-        QCOMPARE(parsed.join(' '), "-1000/1 10/1 12/1 -2/1 3/1 -32768/1 -/1 0/0 -/1 -/0 -/- -/-");
+        QFETCH(QString, text);
+        QTEST(orNone(parseInt16(text)), "whole");
+        QTEST(orNone(parseBool(text)), "truth");
     }
 
     // Whatever the user's locale: its own forms read back, older copies' forms
@@ -150,20 +166,18 @@ class TestSettings : public QObject {
     // A value out of its key's range falls back to that key's default and
     // disturbs no other.
     void damagedFileGivesDefaults_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Settings>("record");
+        const auto row = addColumns<QByteArray, Settings>({"bytes", "record"});
         QList<quint32> noise(2000);
         QRandomGenerator(12345).fillRange(noise.data(), noise.size());
-        QTest::newRow("out of range")
-            << QByteArray("[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\nMonitorMode=3\n"
-                          "[Window]\n"
-                          "Top=1e30\nLeft=1e30\n[Caption]\nShowCaption=-1\nCaptionType=3\n"
-                          "Location=4\nFontSize=300\nFontColor=1e11\nFontSize=30000")
-            << Settings{.MirellTime = 8, .ShowCaption = true};
-        QTest::newRow("noise") << QByteArray(reinterpret_cast<const char *>(noise.data()), 8000)
-                               << Settings{60, 0, false, false, 1, "", "ＭＳ Ｐゴシック", 12, 0, 0};
-        QTest::newRow("cut off") << QByteArray("[Setting]\nListCount=2\nFiles0=/a\nFiles1=/b\"\nFi")
-                                 << Settings{};
+        row("out of range",
+            "[Setting]\nMirellTime=7.5\nOrderMode=3\nCurrent=70000\nMonitorMode=3\n"
+            "[Window]\n"
+            "Top=1e30\nLeft=1e30\n[Caption]\nShowCaption=-1\nCaptionType=3\n"
+            "Location=4\nFontSize=300\nFontColor=1e11\nFontSize=30000",
+            {.MirellTime = 8, .ShowCaption = true});
+        row("noise", QByteArray(reinterpret_cast<const char *>(noise.data()), 8000),
+            {60, 0, false, false, 1, "", "ＭＳ Ｐゴシック", 12, 0, 0});
+        row("cut off", "[Setting]\nListCount=2\nFiles0=/a\nFiles1=/b\"\nFi", {});
     }
     void damagedFileGivesDefaults() {
         QFETCH(QByteArray, bytes);
@@ -183,17 +197,17 @@ class TestSettings : public QObject {
     // What is not a regular file, or is far too large, is neither read (a FIFO
     // would hold the start) nor replaced.
     void refusesWhatIsNoSettingsFile_data() {
-        QTest::addColumn<QString>("file");
+        const auto row = addColumns<QString>({"file"});
         const QString big = path("big.ini"), fifo = path("fifo.ini");
         writeFile(big, "[Setting]\nMirellTime=5\n");
         QVERIFY(QFile::resize(big, 64 * 1024 * 1024 + 1) && QDir().mkpath(path("folder.ini")));
-        QTest::newRow("folder") << path("folder.ini");
-        QTest::newRow("over 64 MB") << big;
+        row("folder", path("folder.ini"));
+        row("over 64 MB", big);
         // Windows has neither.
         if (QSysInfo::productType() == "windows")
             return;
         QVERIFY(QProcess::execute("mkfifo", {fifo}) == 0);
-        QTest::newRow("FIFO") << fifo;
+        row("FIFO", fifo);
     }
     void refusesWhatIsNoSettingsFile() {
         QFETCH(QString, file);

@@ -1,5 +1,6 @@
 // The settings window between the store, the tray and the desktop: what it
 // shows, what OK and Cancel keep, and the list it hands the rotator.
+#include "DataTable.h"
 #include "FakeUi.h"
 #include "FolderIndex.h"
 
@@ -115,16 +116,15 @@ class TestFrmMain : public QObject {
     // interval typed (and stepped): the list (the folder one entry ending with the separator)
     // is kept and used either way, the rest only when the interval is.
     void interval_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("arrows"); // steps of the spinner after typing
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("stored");
+        // "arrows": steps of the spinner after typing.
+        const auto row =
+            addColumns<QString, int, QString, int>({"typed", "arrows", "message", "stored"});
         const QString bad = QStringLiteral("入力が不正です。");
-        QTest::newRow("zero") << "0" << 0 << QString() << 0;
-        QTest::newRow("negative") << "-1" << 0 << bad << 60;
-        QTest::newRow("empty") << "" << 0 << QStringLiteral("変更する間隔を指定して下さい。") << 60;
-        QTest::newRow("arrows, up to 999") << "998" << 2 << QString() << 999;
-        QTest::newRow("beyond 16 bits") << "1e9" << 0 << bad << 60;
+        row("zero", "0", 0, {}, 0);
+        row("negative", "-1", 0, bad, 60);
+        row("empty", "", 0, QStringLiteral("変更する間隔を指定して下さい。"), 60);
+        row("arrows, up to 999", "998", 2, {}, 999);
+        row("beyond 16 bits", "1e9", 0, bad, 60);
     }
     void interval() {
         QFETCH(QString, typed);

@@ -1,5 +1,6 @@
 // The picture tab: the list editor, the dialogs it opens (and the font
 // dialog), and the preview window.
+#include "DataTable.h"
 #include "FakeDialogs.h"
 #include "FakeServices.h"
 #include "FontDialog.h"
@@ -141,9 +142,9 @@ class TestPictureList : public QObject {
     // Both file dialogs get the filter in Qt's form, first entry selected;
     // matching here is case-sensitive, so upper-case camera names are added.
     void fileDialogs_data() {
-        QTest::addColumn<QFileDialog::FileMode>("mode");
-        QTest::newRow("several files") << QFileDialog::ExistingFiles;
-        QTest::newRow("one file") << QFileDialog::ExistingFile;
+        const auto row = addColumns<QFileDialog::FileMode>({"mode"});
+        row("several files", QFileDialog::ExistingFiles);
+        row("one file", QFileDialog::ExistingFile);
     }
     void fileDialogs() {
         QFETCH(QFileDialog::FileMode, mode);

@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "DesktopBackground.h"
 
 #include <QTest>
@@ -8,12 +9,11 @@ class TestDetection : public QObject {
     // Each row's name is the environment, "A=1;B=2"; the background painters
     // installed are xfdesktop, pcmanfm and pcmanfm-qt unless a list is given.
     void detects_data() {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QStringList>("installed");
+        const auto add = addColumns<int, QStringList>({"kind", "installed"});
         using K = DesktopKind;
-        const auto row = [](const char *vars, K kind,
-                            const QStringList &installed = {"xfdesktop", "pcmanfm", "pcmanfm-qt"}) {
-            QTest::newRow(vars) << int(kind) << installed;
+        const auto row = [&](const char *vars, K kind,
+                             const QStringList &painters = {"xfdesktop", "pcmanfm", "pcmanfm-qt"}) {
+            add(vars, int(kind), painters);
         };
         row("XDG_CURRENT_DESKTOP=ubuntu:GNOME;DISPLAY=:0", K::Gnome);
         // any case, the earlier family winning; whole entries only

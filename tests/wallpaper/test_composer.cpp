@@ -1,4 +1,5 @@
 #include "Composer.h"
+#include "DataTable.h"
 #include "FakeServices.h"
 #include "PictureLoader.h"
 
@@ -118,13 +119,8 @@ class TestComposer : public QObject {
     // screen, the preview), upright; never at full size for a small target, which for a large
     // photo takes ~144 MB.
     void jpegScaleChoice_data() {
-        QTest::addColumn<QSize>("stored");
-        QTest::addColumn<char>("orientation");
-        QTest::addColumn<QSize>("target");
-        QTest::addColumn<QSize>("decoded");
-        const auto row = [](const char *name, QSize stored, char turn, QSize target, QSize out) {
-            QTest::newRow(name) << stored << turn << target << out;
-        };
+        const auto row =
+            addColumns<QSize, char, QSize, QSize>({"stored", "orientation", "target", "decoded"});
         row("an eighth covers it", {800, 450}, 1, {100, 56}, {100, 57});
         row("a pixel more: a quarter", {800, 450}, 1, {101, 56}, {200, 113});
         row("seven eighths", {800, 450}, 1, {700, 393}, {700, 394});
@@ -159,19 +155,16 @@ class TestComposer : public QObject {
     // a wallpaper. The content decides, not the name. One stored sideways and tagged "turn
     // clockwise to view" is upright, blue top left.
     void fitted_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("stretch");
-        QTest::addColumn<QSize>("size");
+        const auto row = addColumns<QString, bool, QSize>({"path", "stretch", "size"});
         const QString tagged =
             file("tagged.jpg", withOrientation(encoded(quarters({200, 100})), 6));
-        QTest::newRow("PNG named .txt")
-            << file("a.txt", encoded(quarters({640, 480}), "png")) << true << QSize(1024, 768);
-        QTest::newRow("JPEG fitted")
-            << file("a.jpg", encoded(quarters({2400, 1600}))) << true << QSize(1024, 683);
-        QTest::newRow("8000x4500 at its own size")
-            << file("big.jpg", encoded(quarters({8000, 4500}))) << false << QSize(8000, 4500);
-        QTest::newRow("turned") << tagged << false << QSize(100, 200);
-        QTest::newRow("turned, fitted") << tagged << true << QSize(384, 768);
+        row("PNG named .txt", file("a.txt", encoded(quarters({640, 480}), "png")), true,
+            {1024, 768});
+        row("JPEG fitted", file("a.jpg", encoded(quarters({2400, 1600}))), true, {1024, 683});
+        row("8000x4500 at its own size", file("big.jpg", encoded(quarters({8000, 4500}))), false,
+            {8000, 4500});
+        row("turned", tagged, false, {100, 200});
+        row("turned, fitted", tagged, true, {384, 768});
     }
     void fitted() {
         QFETCH(QString, path);
@@ -222,17 +215,11 @@ class TestComposer : public QObject {
     // Two monitors, the second a portrait one standing 50 pixels higher: a file per monitor,
     // fitted, where the desktop takes one, else one canvas over both.
     void monitors_data() {
-        QTest::addColumn<qint16>("mode");
-        QTest::addColumn<bool>("eachMonitor"); // a file per monitor, fitted; else one canvas
-        QTest::addColumn<bool>("mirrored");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QList<QSize>>("sizes");
+        // "eachMonitor": a file per monitor, fitted; else one canvas.
+        const auto row = addColumns<qint16, bool, bool, QStringList, QList<QSize>>(
+            {"mode", "eachMonitor", "mirrored", "calls", "sizes"});
         const QStringList two{m_out + "+" + m_dir.filePath("MirellWP-2.bmp")},
             span{"span " + m_out};
-        const auto row = [](const char *name, qint16 mode, bool each, bool mirrored,
-                            const QStringList &calls, QList<QSize> sizes) {
-            QTest::newRow(name) << mode << each << mirrored << calls << sizes;
-        };
         row("same on each", 0, true, false, two, {{400, 229}, {300, 171}});
         row("each its own", 1, true, false, two, {{400, 300}, {300, 171}});
         row("across", 2, true, false, two, {{400, 300}, {300, 400}});
@@ -283,10 +270,10 @@ class TestComposer : public QObject {
 
     // A disk a few pages short of the new wallpaper, then one with room.
     void fullDiskKeepsThePreviousWallpaper_data() {
-        QTest::addColumn<qint64>("pagesShort");
-        QTest::newRow("one page short") << qint64(1);
-        QTest::newRow("three pages short") << qint64(3);
-        QTest::newRow("room to spare") << qint64(-1);
+        const auto row = addColumns<qint64>({"pagesShort"});
+        row("one page short", 1);
+        row("three pages short", 3);
+        row("room to spare", -1);
     }
     void fullDiskKeepsThePreviousWallpaper() {
         QFETCH(qint64, pagesShort);

@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "FolderIndex.h"
 
 #include <QtTest>
@@ -64,12 +65,12 @@ class TestFolderIndex : public QObject {
         return expected;
     }
 
-    static void addChanges(const char *how, int budget) {
+    static void addChanges(const auto &row, const char *how, int budget) {
         for (const auto &[name, change] : {std::pair{"picture added", "+sub/new.jpg"},
                                            {"picture removed", "-sub/c.gif"},
                                            {"folder added", "+sub/fresh/more/n.gif"},
                                            {"folder removed", "-sub/deeper"}})
-            QTest::addRow("%s%s", how, name) << budget << QString(change);
+            row((QByteArray(how) + name).constData(), budget, change);
     }
 
   private slots:
@@ -105,12 +106,11 @@ class TestFolderIndex : public QObject {
     // Changes made while the program was away (budget -1), and while it
     // watches or polls.
     void changes_data() {
-        QTest::addColumn<int>("budget");
-        QTest::addColumn<QString>("change");
-        addChanges("while away: ", -1);
-        QTest::newRow("unchanged folder trusted") << -1 << QString("=sub/new.jpg");
-        addChanges("watched: ", 1000);
-        addChanges("polled: ", 0);
+        const auto row = addColumns<int, QString>({"budget", "change"});
+        addChanges(row, "while away: ", -1);
+        row("unchanged folder trusted", -1, "=sub/new.jpg");
+        addChanges(row, "watched: ", 1000);
+        addChanges(row, "polled: ", 0);
     }
     void changes() {
         QFETCH(int, budget);

@@ -1,3 +1,4 @@
+#include "DataTable.h"
 #include "FakeServices.h"
 #include "FolderRotation.h"
 #include "Rotation.h"
@@ -59,13 +60,11 @@ class TestRotation : public QObject {
     // on to the next unmarked picture, wrapping after the last. Pictures
     // applied by hand that marked every one before the round ended start a new one.
     void shuffledWalk_data() {
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QList<int>>("unmarked");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("wraps to the only one left") << 5 << QList<int>{1} << 1;
-        QTest::newRow("lands on an unmarked one") << 5 << QList<int>{3, 4} << 3;
-        QTest::newRow("walks to the next") << 5 << QList<int>{1, 4} << 4;
-        QTest::newRow("all marked by hand") << 3 << QList<int>{} << 3;
+        const auto row = addColumns<int, QList<int>, int>({"n", "unmarked", "expected"});
+        row("wraps to the only one left", 5, {1}, 1);
+        row("lands on an unmarked one", 5, {3, 4}, 3);
+        row("walks to the next", 5, {1, 4}, 4);
+        row("all marked by hand", 3, {}, 3);
     }
     void shuffledWalk() {
         QFETCH(int, n);
@@ -125,17 +124,16 @@ class TestRotation : public QObject {
     // Two steps, a change to the folder, then the rest of the round: every
     // picture of the set as it is now comes once, a removed one never after.
     void folderRound_data() {
-        QTest::addColumn<Order>("order");
-        QTest::addColumn<QStringList>("after");  // the folder after the change
-        QTest::addColumn<bool>("gone");          // for a step before it
-        QTest::addColumn<QStringList>("listed"); // the list order's round; shuffle: any order
+        // The folder "after" the change, "gone" for a step before it; the round (shuffle: any
+        // order).
+        const auto add =
+            addColumns<Order, QStringList, bool, QStringList>({"order", "after", "gone", "listed"});
         const QStringList added = {"F/1.jpg", "F/15.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg"};
         for (const Order order : {Order::List, Order::Shuffled}) {
             const auto row = [&](const char *what, const QStringList &after, bool gone,
                                  const QStringList &rest) {
-                QTest::newRow(
-                    qPrintable((order == Order::List ? "list: " : "shuffle: ") + QString(what)))
-                    << order << after << gone << QStringList{"a.jpg", "F/1.jpg"} + rest;
+                add(qPrintable((order == Order::List ? "list: " : "shuffle: ") + QString(what)),
+                    order, after, gone, QStringList{"a.jpg", "F/1.jpg"} + rest);
             };
             row("unchanged", InF, false, {"F/2.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"});
             row("added", added, false, {"F/15.jpg", "F/2.jpg", "F/3.jpg", "F/4.jpg", "b.jpg"});

@@ -1,5 +1,6 @@
 // The rotator without any window: what the timer, the tray, OK and the
 // commands of a second start put on the desktop, and what the tip says.
+#include "DataTable.h"
 #include "FolderIndex.h"
 #include "RotatorRig.h"
 
@@ -100,12 +101,8 @@ class TestRotator : public QObject {
     // refuses, p pause, u go on, h cmdLet on the second line, r a restart, d a
     // damaged history file, X removing the one on the desktop.
     void switches_data() {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("history"); // newest first
-        const auto row = [](const char *name, QString script, QString shown, QString history) {
-            QTest::newRow(name) << script << shown << history;
-        };
+        // "history": newest first.
+        const auto row = addColumns<QString, QString, QString>({"script", "shown", "history"});
         row("paused, and a line by hand", "n h t p t n u t", "1 2 3 4 1", "1 4 3 2 1");
         row("back past the oldest", "n n b b", "1 2 1", "2 1");
         row("forward past the newest", "n n n b b n n n", "1 2 3 2 1 2 3 4", "4 3 2 1");
@@ -242,9 +239,10 @@ class TestRotator : public QObject {
     // When the next alarm comes, from the timer's counts (a minute is 60
     // ticks; an interval below 1 alarms every minute).
     void nextSwitch_data() {
-        QTest::addColumn<QList<int>>("c"); // interval, minutes and ticks counted, seconds left
-        QTest::newRow("halfway") << QList<int>{5, 2, 30, 150};
-        QTest::newRow("zero minutes") << QList<int>{0, 3, 10, 50};
+        // Interval, minutes and ticks counted, seconds left.
+        const auto row = addColumns<QList<int>>({"c"});
+        row("halfway", {5, 2, 30, 150});
+        row("zero minutes", {0, 3, 10, 50});
     }
     void nextSwitch() {
         QFETCH(QList<int>, c);
